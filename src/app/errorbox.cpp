@@ -1,0 +1,17 @@
+#include "errorbox.h"
+
+#include "identity.h"
+#include "platform/desktop.h"
+
+QString errorBoxText(const QString &message)
+{
+    if (!message.isEmpty() && message.back().unicode() > u'.')
+        return message + u'.';
+    return message;
+}
+
+void showErrorBox(QWidget *parent, const QString &message)
+{
+    desktop().message(parent, errorBoxText(message), QString::fromUtf16(ApplicationTitle),
+                      QMessageBox::Critical);
+}

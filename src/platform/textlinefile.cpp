@@ -1,0 +1,165 @@
+#include "textlinefile.h"
+
+#include "errors.h"
+#include "systemerror.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <clocale>
+#include <langinfo.h>
+
+namespace {
+
+QString fullPath(const QString &path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+// QFileDevice::errorString() is the system's text; trim it like every system text.
+QString deviceErrorText(const QFileDevice &file)
+{
+    return trimSystemText(file.errorString());
+}
+
+constexpr qsizetype ChunkChars = 1 << 16;
+
+} // namespace
+
+TextEncoding TextEncoding::system()
+{
+    const char *codeset = nl_langinfo(CODESET);
+    QByteArray name = codeset ? QByteArray(codeset) : QByteArray();
+    if (name.isEmpty() || name == "ANSI_X3.4-1968" || name == "ASCII" || name == "US-ASCII")
+        name = QByteArrayLiteral("UTF-8");
+    return TextEncoding(name);
+}
+
+bool TextEncoding::isUtf8() const
+{
+    const QByteArray n = m_name.toLower();
+    return n == "utf-8" || n == "utf8";
+}
+
+QString cannotOpenFileMessage(const QString &path, const QString &systemText)
+{
+    return QStringLiteral("Cannot open file \"%1\". %2").arg(fullPath(path), systemText);
+}
+
+QString cannotCreateFileMessage(const QString &path, const QString &systemText)
+{
+    return QStringLiteral("Cannot create file \"%1\". %2").arg(fullPath(path), systemText);
+}
+
+QStringList splitTextLines(QStringView text)
+{
+    QStringList lines;
+    const qsizetype n = text.size();
+    const QChar *data = text.data();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = data[i].unicode();
+        if (c != u'\r' && c != u'\n')
+            continue;
+        lines.append(text.mid(start, i - start).toString());
+        if (c == u'\r' && i + 1 < n && data[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(text.mid(start).toString());
+    return lines;
+}
+
+QStringList decodeTextLines(QByteArrayView bytes, const TextEncoding &encoding)
+{
+    QString text;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        text = QString::fromUtf8(bytes.sliced(3));
+    } else if (bytes.startsWith("\xFF\xFE")) {
+        QStringDecoder decoder(QStringConverter::Utf16LE);
+        text = decoder.decode(bytes.sliced(2));
+    } else if (bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder decoder(QStringConverter::Utf16BE);
+        text = decoder.decode(bytes.sliced(2));
+    } else if (encoding.isUtf8()) {
+        text = QString::fromUtf8(bytes);
+    } else {
+        QStringDecoder decoder(encoding.name().constData());
+        text = decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
+    }
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    if (nul >= 0)
+        text.truncate(nul);
+    return splitTextLines(text);
+}
+
+QStringList readTextLines(const QString &path, const TextEncoding &encoding)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw FileError(cannotOpenFileMessage(path, deviceErrorText(file)));
+    errno = 0;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw FileError(cannotOpenFileMessage(path, deviceErrorText(file)));
+    return decodeTextLines(bytes, encoding);
+}
+
+TextLineWriter::TextLineWriter(const QString &path, const TextEncoding &encoding)
+    : m_file(path), m_encoder(encoding.name().constData())
+{
+    if (!m_encoder.isValid())
+        m_encoder = QStringEncoder(QStringConverter::Utf8);
+    // A folder that allows no new files may still allow replacing the file itself.
+    m_file.setDirectWriteFallback(true);
+    if (!m_file.open(QIODevice::WriteOnly))
+        throw FileError(cannotCreateFileMessage(path, deviceErrorText(m_file)));
+    // The mark goes in front of the first line only: an empty list gives an empty file.
+    if (encoding.isUtf8())
+        m_chunk.append(QChar(0xFEFF));
+    m_chunk.reserve(ChunkChars + 1024);
+}
+
+TextLineWriter::~TextLineWriter()
+{
+    // Without commit() the target keeps its old content.
+    if (m_file.isOpen())
+        m_file.cancelWriting();
+}
+
+void TextLineWriter::writeLine(QStringView line)
+{
+    m_hasLines = true;
+    m_chunk.append(line);
+    m_chunk.append(u"\r\n");
+    if (m_chunk.size() >= ChunkChars)
+        flushChunk();
+}
+
+void TextLineWriter::flushChunk()
+{
+    if (!m_hasLines || m_chunk.isEmpty())
+        return;
+    const QByteArray bytes = m_encoder.encode(m_chunk);
+    m_chunk.clear();
+    if (m_file.write(bytes) != bytes.size())
+        throw FileError(QStringLiteral("Stream write error"));
+}
+
+void TextLineWriter::commit()
+{
+    flushChunk();
+    if (!m_file.commit())
+        throw FileError(QStringLiteral("Stream write error"));
+}
+
+void writeTextLines(const QString &path, const QStringList &lines, const TextEncoding &encoding)
+{
+    TextLineWriter writer(path, encoding);
+    for (const QString &line : lines)
+        writer.writeLine(line);
+    writer.commit();
+}
