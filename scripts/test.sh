@@ -9,6 +9,6 @@ launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 build="${THERMIRA_TEST_BUILD_DIR:-build-tests}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTHERMIRA_WERROR=ON \
-      -DTHERMIRA_MAKER_HOST=127.0.0.1:9 "${launcher[@]}" ${THERMIRA_CMAKE_ARGS:-}
+      -DTHERMIRA_MAKER_HOST=127.0.0.1:9 -DTHERMIRA_BUILD_BENCHMARKS=ON "${launcher[@]}" ${THERMIRA_CMAKE_ARGS:-}
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure -j2
