@@ -2,6 +2,7 @@
 
 #include "errorbox.h"
 #include "identity.h"
+#include "locations/countrynames.h"
 #include "locations/locationlistmodel.h"
 #include "platform/desktop.h"
 #include "platform/localefacts.h"
@@ -91,6 +92,9 @@ void TAppForm::buildLayout()
     labelAt(GroupBox1, QStringLiteral("Location:"), 12, 24);
     ComboBox1 = new QComboBox(GroupBox1);
     ComboBox1->setEditable(false);
+    ComboBox1->addItems(countryNames());
+    ComboBox1->setCurrentIndex(-1);
+    ComboBox1->setMaxVisibleItems(24);
     ComboBox1->setGeometry(62, 21, 145, 21);
     labelAt(GroupBox1, QStringLiteral("Latitude:"), 217, 24);
     Edit1 = new QLineEdit(QStringLiteral("0"), GroupBox1);

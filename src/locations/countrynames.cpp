@@ -1,0 +1,7 @@
+#include "countrynames.h"
+
+const QStringList &countryNames()
+{
+    static const QStringList names;
+    return names;
+}
