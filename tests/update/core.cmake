@@ -1,0 +1,2 @@
+thermira_add_test(tst_scrambler SOURCES tst_scrambler.cpp LIBRARIES thermira_update)
+thermira_add_test(tst_settingsstore SOURCES tst_settingsstore.cpp LIBRARIES thermira_update)
