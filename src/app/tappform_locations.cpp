@@ -3,12 +3,22 @@
 #include "tappform.h"
 
 #include "identity.h"
+#include "locations/gazetteer.h"
+#include "locations/locationfile.h"
 #include "locations/locationlistmodel.h"
+#include "platform/desktop.h"
 
 #include <QComboBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QTableView>
+
+namespace {
+
+const QString LocationFileFilter = QStringLiteral("CSV File (*.csv);;Any File (*)");
+const QString LocationFileSuffix = QStringLiteral("csv");
+
+} // namespace
 
 void TAppForm::Button1Click()
 {
@@ -17,6 +27,11 @@ void TAppForm::Button1Click()
 
 void TAppForm::ComboBox1Change()
 {
+    const std::optional<CountryPoint> point = lookUpCountry(CountryTable, ComboBox1->currentText());
+    if (!point)
+        return;
+    Edit1->setText(point->latitude);
+    Edit2->setText(point->longitude);
 }
 
 void TAppForm::Delete1Click()
@@ -31,8 +46,21 @@ void TAppForm::SelectAll1Click()
 
 void TAppForm::Button3Click()
 {
+    const QString path =
+        desktop().chooseOpenFile(this, LocationFileFilter, LocationFileSuffix, m_lastOpenFile);
+    if (path.isEmpty())
+        return;
+    m_lastOpenFile = path;
+    // Read the whole file first: a failed load appends nothing.
+    m_locations->append(readLocationFile(path, AppListSeparator));
 }
 
 void TAppForm::Button4Click()
 {
+    const QString path =
+        desktop().chooseSaveFile(this, LocationFileFilter, LocationFileSuffix, m_lastSaveFile);
+    if (path.isEmpty())
+        return;
+    m_lastSaveFile = path;
+    writeLocationFile(path, m_locations->entries(), AppListSeparator);
 }

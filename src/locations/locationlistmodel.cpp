@@ -70,21 +70,24 @@ void LocationListModel::append(std::vector<LocationEntry> entries)
         return;
     const int first = int(m_entries.size());
     beginInsertRows({}, first, first + int(entries.size()) - 1);
-    if (m_entries.empty())
+    if (m_entries.empty()) {
         m_entries = std::move(entries);
-    else
+    } else {
+        m_entries.reserve(m_entries.size() + entries.size());
         m_entries.insert(m_entries.end(), std::make_move_iterator(entries.begin()),
                          std::make_move_iterator(entries.end()));
+    }
     endInsertRows();
 }
 
 void LocationListModel::removeSelected(const QItemSelection &selection)
 {
-    // Merge the selected row ranges, then remove them from the back so earlier rows keep
-    // their numbers.
     std::vector<std::pair<int, int>> ranges;
-    for (const QItemSelectionRange &range : selection)
-        ranges.emplace_back(range.top(), range.bottom());
+    ranges.reserve(size_t(selection.size()));
+    for (const QItemSelectionRange &range : selection) {
+        if (range.isValid() && range.model() == this && !range.parent().isValid())
+            ranges.emplace_back(range.top(), range.bottom());
+    }
     std::sort(ranges.begin(), ranges.end());
     std::vector<std::pair<int, int>> merged;
     for (const auto &r : ranges) {
@@ -93,9 +96,27 @@ void LocationListModel::removeSelected(const QItemSelection &selection)
         else
             merged.push_back(r);
     }
-    for (auto it = merged.rbegin(); it != merged.rend(); ++it) {
-        beginRemoveRows({}, it->first, it->second);
-        m_entries.erase(m_entries.begin() + it->first, m_entries.begin() + it->second + 1);
-        endRemoveRows();
+    if (merged.empty())
+        return;
+
+    // Each removal moves the rows behind it, so a few ranges are removed one by one (the view
+    // keeps its place) and a scattered selection is squeezed out in one pass.
+    if (merged.size() <= MaxRangesRemovedOneByOne) {
+        for (auto it = merged.rbegin(); it != merged.rend(); ++it) {
+            beginRemoveRows({}, it->first, it->second);
+            m_entries.erase(m_entries.begin() + it->first, m_entries.begin() + it->second + 1);
+            endRemoveRows();
+        }
+        return;
     }
+    beginResetModel();
+    size_t kept = size_t(merged.front().first);
+    for (size_t i = 0; i < merged.size(); ++i) {
+        const size_t keepFrom = size_t(merged[i].second) + 1;
+        const size_t keepTo = i + 1 < merged.size() ? size_t(merged[i + 1].first) : m_entries.size();
+        for (size_t row = keepFrom; row < keepTo; ++row)
+            m_entries[kept++] = std::move(m_entries[row]);
+    }
+    m_entries.erase(m_entries.begin() + qsizetype(kept), m_entries.end());
+    endResetModel();
 }

@@ -14,7 +14,13 @@ class LocationListModel final : public QAbstractTableModel
     Q_DISABLE_COPY_MOVE(LocationListModel)
 
 public:
-    enum Column { LatitudeColumn, LongitudeColumn, CommentColumn, ColumnCount };
+    enum Column
+    {
+        LatitudeColumn,
+        LongitudeColumn,
+        CommentColumn,
+        ColumnCount
+    };
 
     explicit LocationListModel(QObject *parent = nullptr);
 
@@ -30,8 +36,12 @@ public:
     void append(LocationEntry entry);
     // Appends many rows with one insertion.
     void append(std::vector<LocationEntry> entries);
-    // Removes every row the selection covers, range by range.
+    // Removes every row the selection covers, all at once.
     void removeSelected(const QItemSelection &selection);
+
+    // Above this many separate runs of selected rows, a removal resets the model instead of
+    // announcing each run.
+    static constexpr size_t MaxRangesRemovedOneByOne = 32;
 
 private:
     std::vector<LocationEntry> m_entries;
