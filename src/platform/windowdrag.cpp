@@ -42,20 +42,27 @@ bool WindowDrag::eventFilter(QObject *watched, QEvent *event)
     auto *control = qobject_cast<QWidget *>(watched);
     if (!control)
         return false;
+    // The client position is taken from the event's screen position: once the window has moved,
+    // positions computed against its old place would add the move a second time. An event that
+    // drives the drag is consumed, so that a bound parent does not handle it again when it
+    // climbs up from a bound child.
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto *mouse = static_cast<QMouseEvent *>(event);
-        FormMouseDown(control, mouse->button(), mouse->position().toPoint());
-        break;
+        FormMouseDown(control, mouse->button(), control->mapFromGlobal(mouse->globalPosition().toPoint()));
+        return m_dragging;
     }
-    case QEvent::MouseMove:
-        FormMouseMove(control, static_cast<QMouseEvent *>(event)->position().toPoint());
-        break;
+    case QEvent::MouseMove: {
+        if (!m_dragging)
+            return false;
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        FormMouseMove(control, control->mapFromGlobal(mouse->globalPosition().toPoint()));
+        return true;
+    }
     case QEvent::MouseButtonRelease:
         FormMouseUp();
-        break;
+        return false;
     default:
-        break;
+        return false;
     }
-    return false;
 }
