@@ -10,8 +10,9 @@
 #ifdef _WIN32
 #include "platform/errors.h"
 
-#include <lm.h>
 #include <windows.h>
+
+#include <lm.h>
 
 #include <vector>
 #else

@@ -53,6 +53,7 @@ Outcome runRequest(QNetworkReply *reply, int timeoutMs)
     Outcome outcome;
     QEventLoop loop;
     QTimer idle;
+    idle.setTimerType(Qt::PreciseTimer);
     idle.setSingleShot(true);
     idle.setInterval(timeoutMs);
 

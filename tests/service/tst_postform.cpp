@@ -265,28 +265,38 @@ void TestPostForm::handlesRedirects_data()
 {
     QTest::addColumn<QString>("scheme");
     QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("toPlainHttp"); // the new location is an absolute http:// address
     QTest::addColumn<QString>("error");
     QTest::addColumn<int>("requests");
 
     QTest::newRow("plain 302 is an error")
-        << QStringLiteral("http") << 302 << QStringLiteral("HTTP/1.1 302 Found") << 1;
+        << QStringLiteral("http") << 302 << false << QStringLiteral("HTTP/1.1 302 Found") << 1;
     QTest::newRow("plain 301 is an error")
-        << QStringLiteral("http") << 301 << QStringLiteral("HTTP/1.1 301 Moved Permanently") << 1;
-    QTest::newRow("secure 302 is followed") << QStringLiteral("https") << 302 << QString() << 2;
+        << QStringLiteral("http") << 301 << false << QStringLiteral("HTTP/1.1 301 Moved Permanently") << 1;
+    QTest::newRow("secure 302 is followed") << QStringLiteral("https") << 302 << false << QString() << 2;
+    QTest::newRow("secure never follows to plain http")
+        << QStringLiteral("https") << 302 << true << QStringLiteral("*") << 1;
 }
 
 void TestPostForm::handlesRedirects()
 {
     QFETCH(QString, scheme);
     QFETCH(int, status);
+    QFETCH(bool, toPlainHttp);
     QFETCH(QString, error);
     QFETCH(int, requests);
 
     TestHttpServer server;
-    server.setAnswer(TestHttpAnswer::redirect(status, "/elsewhere"), CheckPath.toLatin1());
+    const QByteArray location =
+        toPlainHttp ? server.url(QStringLiteral("http"), QStringLiteral("/elsewhere")).toLatin1()
+                    : "/elsewhere";
+    server.setAnswer(TestHttpAnswer::redirect(status, location), CheckPath.toLatin1());
     server.setAnswer(TestHttpAnswer::text("moved here"), "/elsewhere");
     const Result result = post(server.url(scheme, CheckPath));
-    QCOMPARE(result.error, error);
+    if (error == QLatin1String("*"))
+        QVERIFY2(result.failed && !result.error.isEmpty(), qPrintable(result.answer));
+    else
+        QCOMPARE(result.error, error);
     if (error.isEmpty())
         QCOMPARE(result.answer, QStringLiteral("moved here"));
     QCOMPARE(server.requestCount(), requests);
@@ -514,13 +524,14 @@ void TestPostForm::rejectsInvalidAddress()
 
 void TestPostForm::servesThreadsAtOnce()
 {
-    // Calls from several threads at the same time (the worker's and the window's) share nothing.
+    // Calls from several threads at the same time (the worker's and the window's) share nothing:
+    // the server holds every answer back long enough to see all requests arrive together.
     TestHttpServer server;
     const QStringList schemes{QStringLiteral("https"), QStringLiteral("http"), QStringLiteral("https"),
                               QStringLiteral("http")};
     for (int i = 0; i < schemes.size(); ++i) {
         TestHttpAnswer answer = TestHttpAnswer::text("answer " + QByteArray::number(i));
-        answer.delayMs = 300;
+        answer.delayMs = 1500;
         server.setAnswer(answer, "/path" + QByteArray::number(i));
     }
     QList<Result> results(schemes.size());
@@ -531,14 +542,11 @@ void TestPostForm::servesThreadsAtOnce()
             results[i] = post(address, {QStringLiteral("n=") + QString::number(i)});
         }));
     }
-    QElapsedTimer clock;
-    clock.start();
     for (auto &thread : threads)
         thread->start();
+    QVERIFY(server.waitForRequests(int(schemes.size()), 1200));
     for (auto &thread : threads)
         QVERIFY(thread->wait(10000));
-    // Four answers that each take 300 ms came in together, not one after another.
-    QVERIFY2(clock.elapsed() < 4 * 300, qPrintable(QString::number(clock.elapsed())));
     for (int i = 0; i < schemes.size(); ++i) {
         QVERIFY2(!results.at(i).failed, qPrintable(results.at(i).error));
         QCOMPARE(results.at(i).answer, QStringLiteral("answer ") + QString::number(i));
