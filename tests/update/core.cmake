@@ -1,2 +1,4 @@
 thermira_add_test(tst_scrambler SOURCES tst_scrambler.cpp LIBRARIES thermira_update)
 thermira_add_test(tst_settingsstore SOURCES tst_settingsstore.cpp LIBRARIES thermira_update)
+thermira_add_test(tst_checkexchange SOURCES tst_checkexchange.cpp tst_checkerscript.h LIBRARIES thermira_update)
+thermira_add_test(tst_checker SOURCES tst_checker.cpp tst_checkerscript.h LIBRARIES thermira_update)
