@@ -25,6 +25,7 @@
 namespace {
 
 const QByteArray SectionName = QByteArrayLiteral(".thermira_version");
+constexpr char ElfMagic[] = {'\x7F', 'E', 'L', 'F', '\0'};
 
 // A record's root block has a 16-bit length, so no record is larger than this.
 constexpr quint64 MaxRecordSize = 0xFFFF;
@@ -156,8 +157,7 @@ LoadedRecord loadRecord(const QString &fileName)
         return {file.error(), {}};
 
     const auto ident = file.read(0, 16);
-    if (!ident || !ident->startsWith("\x7F"
-                                     "ELF"))
+    if (!ident || !ident->startsWith(ElfMagic))
         return {file.error(), {}};
     const quint8 elfClass = quint8(ident->at(4));
     const quint8 byteOrder = quint8(ident->at(5));

@@ -130,9 +130,7 @@ QByteArray makeElf(const ElfSpec &spec)
     const quint64 tableOffset = alignTo8(recordOffset + quint64(spec.record.size()));
 
     QByteArray file(qsizetype(tableOffset + 3 * quint64(entrySize)), '\0');
-    file.replace(0, 4,
-                 "\x7F"
-                 "ELF");
+    file.replace(0, 4, QByteArray::fromHex("7f454c46"));
     file[4] = char(spec.elfClass ? spec.elfClass : spec.is64 ? 2 : 1);
     file[5] = char(spec.bigEndian ? 2 : 1);
     file[6] = 1;
