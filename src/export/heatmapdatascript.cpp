@@ -79,10 +79,8 @@ bool isPlainNumber(QStringView text)
 
     bool hasIntegerDigits = false;
     if (at(i) == u'0') {
-        ++i;
+        ++i; // a digit after it is left over below
         hasIntegerDigits = true;
-        if (isAsciiDigit(at(i)))
-            return false;
     } else {
         while (isAsciiDigit(at(i))) {
             ++i;
