@@ -4,6 +4,7 @@
 #include "identity.h"
 #include "locations/countrynames.h"
 #include "locations/locationlistmodel.h"
+#include "platform/designfont.h"
 #include "platform/desktop.h"
 #include "platform/localefacts.h"
 #include "platform/textlinefile.h"
@@ -35,14 +36,6 @@ void connectCommand(Sender *sender, Signal signal, TAppForm *form, void (TAppFor
     QObject::connect(sender, signal, form, [form, handler] { runCommand(form, [form, handler] { (form->*handler)(); }); });
 }
 
-QFont pixelFont(int pixelSize, bool bold = false)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
-
 QLabel *labelAt(QWidget *parent, const QString &text, int left, int top)
 {
     auto *label = new QLabel(text, parent);
@@ -56,7 +49,7 @@ QLabel *labelAt(QWidget *parent, const QString &text, int left, int top)
 TAppForm::TAppForm(const QString &programFile, QWidget *parent)
     : QMainWindow(parent), m_programFile(programFile), m_programFolder(QFileInfo(programFile).absolutePath())
 {
-    setFont(pixelFont(11));
+    setFont(designFont(11));
     m_locations = new LocationListModel(this);
     buildLayout();
     buildMenus();
@@ -144,7 +137,7 @@ void TAppForm::buildLayout()
     Panel1->setFixedHeight(41);
     Button2 = new QPushButton(QIcon(QStringLiteral(":/icons/picture-go.svg")),
                               QStringLiteral("Create World Heatmap"), Panel1);
-    Button2->setFont(pixelFont(11, true));
+    Button2->setFont(designFont(11, true));
     Button2->setGeometry(3, 3, 207, 35);
     outer->addWidget(Panel1);
 
