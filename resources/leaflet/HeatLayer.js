@@ -311,25 +311,49 @@
             }
 
             var pixels = width * height;
-            if (!this._heatBuffer || this._heatBuffer.length !== pixels) {
+            if (!this._heatBuffer || this._bufferWidth !== width || this._heatBuffer.length !== pixels) {
                 this._heatBuffer = new Float32Array(pixels);
-            } else {
-                this._heatBuffer.fill(0);
+                this._bufferWidth = width;
+                this._painted = null;
             }
-            if (usedCount > 0 && pixels > 0) {
-                var max = this.options.max > 0 ? this.options.max : most,
-                    floor = Math.max(0, Math.min(this.options.minOpacity, 1));
-                // Stamping in script beats thousands of drawImage calls on a canvas that is
-                // read back anyway; it blends like the canvas does ("source-over").
-                for (i = 0; i < usedCount; i++) {
-                    c = used[i];
-                    w = sum[c];
-                    this._addStamp(Math.round(sumX[c] / w) - r, Math.round(sumY[c] / w) - r,
-                                   floor + (1 - floor) * Math.min(w / max, 1));
+            var ctx = this._ctx;
+            if (this._painted) {
+                // Only the part that was painted last time holds heat.
+                var old = this._painted;
+                ctx.clearRect(old.left, old.top, old.right - old.left, old.bottom - old.top);
+                for (y = old.top; y < old.bottom; y++) {
+                    this._heatBuffer.fill(0, y * width + old.left, y * width + old.right);
                 }
-                this._paint(fullOpacityAt(floor));
-            } else {
-                this._ctx.clearRect(0, 0, width, height);
+                this._painted = null;
+            }
+            if (usedCount === 0 || pixels === 0) {
+                return;
+            }
+
+            var max = this.options.max > 0 ? this.options.max : most,
+                floor = Math.max(0, Math.min(this.options.minOpacity, 1)),
+                area = { left: width, top: height, right: 0, bottom: 0 },
+                left, top;
+            // Stamping in script beats thousands of drawImage calls on a canvas that is read
+            // back anyway; it blends like the canvas does ("source-over").
+            for (i = 0; i < usedCount; i++) {
+                c = used[i];
+                w = sum[c];
+                left = Math.round(sumX[c] / w) - r;
+                top = Math.round(sumY[c] / w) - r;
+                this._addStamp(left, top, floor + (1 - floor) * Math.min(w / max, 1));
+                area.left = Math.min(area.left, left);
+                area.top = Math.min(area.top, top);
+                area.right = Math.max(area.right, left + 2 * r);
+                area.bottom = Math.max(area.bottom, top + 2 * r);
+            }
+            area.left = Math.max(0, area.left);
+            area.top = Math.max(0, area.top);
+            area.right = Math.min(width, area.right);
+            area.bottom = Math.min(height, area.bottom);
+            if (area.left < area.right && area.top < area.bottom) {
+                this._paint(area, fullOpacityAt(floor));
+                this._painted = area;
             }
         },
 
@@ -360,32 +384,40 @@
             }
         },
 
-        _paint: function (fullAt) {
-            var width = this._heat._width,
-                height = this._heat._height;
-            if (!this._image || this._image.width !== width || this._image.height !== height) {
-                this._image = this._ctx.createImageData(width, height);
+        // The gradient as whole pixels, opacity included, indexed by the blended heat (0-255).
+        _palette: function (fullAt) {
+            var gradient = this._heat._grad;
+            if (!this._colours || this._colours.gradient !== gradient || this._colours.fullAt !== fullAt) {
+                var bytes = new Uint8ClampedArray(256 * 4), gain = 1 / fullAt, a;
+                for (a = 1; a < 256; a++) {
+                    bytes[a * 4] = gradient[a * 4];
+                    bytes[a * 4 + 1] = gradient[a * 4 + 1];
+                    bytes[a * 4 + 2] = gradient[a * 4 + 2];
+                    bytes[a * 4 + 3] = a * gain;
+                }
+                this._colours = { gradient: gradient, fullAt: fullAt, pixels: new Uint32Array(bytes.buffer) };
             }
-            var pixels = this._image.data,
-                buffer = this._heatBuffer,
-                gradient = this._heat._grad,
-                gain = 1 / fullAt,
-                len = buffer.length,
-                p, a, j, o;
+            return this._colours.pixels;
+        },
 
-            for (p = 0, o = 0; p < len; p++, o += 4) {
-                a = Math.round(buffer[p] * 255);
-                if (a === 0) {
-                    pixels[o + 3] = 0;
-                } else {
-                    j = a * 4;
-                    pixels[o] = gradient[j];
-                    pixels[o + 1] = gradient[j + 1];
-                    pixels[o + 2] = gradient[j + 2];
-                    pixels[o + 3] = a * gain;
+        _paint: function (area, fullAt) {
+            var width = this._heat._width,
+                areaWidth = area.right - area.left,
+                areaHeight = area.bottom - area.top,
+                image = this._ctx.createImageData(areaWidth, areaHeight),
+                out = new Uint32Array(image.data.buffer),
+                palette = this._palette(fullAt),
+                buffer = this._heatBuffer,
+                x, y, from, to;
+
+            for (y = 0; y < areaHeight; y++) {
+                from = (area.top + y) * width + area.left;
+                to = y * areaWidth;
+                for (x = 0; x < areaWidth; x++) {
+                    out[to + x] = palette[(buffer[from + x] * 255 + 0.5) | 0];
                 }
             }
-            this._ctx.putImageData(this._image, 0, 0);
+            this._ctx.putImageData(image, area.left, area.top);
         },
 
         _animateZoom: function (e) {

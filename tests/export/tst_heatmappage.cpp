@@ -1,0 +1,555 @@
+#include "export/heatmapdatascript.h"
+#include "export/heatmapexport.h"
+
+#include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+const QString Chromium = QStringLiteral(THERMIRA_CHROMIUM);
+const QString TemplateDir = QStringLiteral(THERMIRA_TEMPLATE_DIR);
+const QString ScreenshotDir = QStringLiteral(THERMIRA_SCREENSHOT_DIR);
+
+constexpr int PageWidth = 1200;
+constexpr int PageHeight = 800;
+constexpr int BrowserTimeoutMs = 180000;
+
+struct Place
+{
+    double latitude;
+    double longitude;
+};
+
+const Place Istanbul{41.01, 28.97};
+const Place Paris{48.85, 2.35};
+const Place Sydney{-33.87, 151.21};
+const Place NewYork{40.71, -74.01};
+
+// Far from every place the tests draw.
+const QList<Place> LandProbes{{62, 100}, {-10, -55}, {23, 10}};
+const QList<Place> OceanProbes{{-30, -120}, {35, -40}, {-30, 80}};
+
+const QRgb LandColour = qRgb(242, 239, 230);
+const QRgb OceanColour = qRgb(200, 215, 225);
+
+// Web Mercator's y of a latitude on a world of height 1, the equator at 0.
+double mercatorY(double latitude)
+{
+    const double s = std::sin(latitude * std::numbers::pi / 180);
+    return std::log((1 + s) / (1 - s)) / 2 / (2 * std::numbers::pi);
+}
+
+// Where a place lies in the page's first view: latitudes -60 to 78 across all longitudes fit
+// the window, at the largest zoom in quarter steps that fits; a zoom-0 world is 256 pixels.
+QPointF pixelOf(Place place)
+{
+    const double north = mercatorY(78), south = mercatorY(-60);
+    double zoom = std::log2(std::min(PageWidth / 256.0, PageHeight / ((north - south) * 256.0)));
+    zoom = std::round(zoom / 0.0025) * 0.0025;
+    zoom = std::floor(zoom / 0.25) * 0.25;
+    const double world = 256 * std::pow(2.0, zoom);
+    const double originX = std::round(world / 2 - PageWidth / 2.0);
+    const double originY = std::round(world * (0.5 - (north + south) / 2) - PageHeight / 2.0);
+    return {world * (place.longitude + 180) / 360 - originX,
+            world * (0.5 - mercatorY(place.latitude)) - originY};
+}
+
+QColor colourAt(const QImage &image, Place place)
+{
+    const QPointF at = pixelOf(place);
+    return image.pixelColor(qRound(at.x()), qRound(at.y()));
+}
+
+bool isNear(const QColor &colour, QRgb reference, int tolerance = 10)
+{
+    return std::abs(colour.red() - qRed(reference)) <= tolerance &&
+           std::abs(colour.green() - qGreen(reference)) <= tolerance &&
+           std::abs(colour.blue() - qBlue(reference)) <= tolerance;
+}
+
+// Land, sea and the page's controls are greys and pale tints; heat is a strong colour.
+bool isHeat(const QColor &colour)
+{
+    return colour.hsvSaturationF() > 0.45 && colour.valueF() > 0.3;
+}
+
+bool isHot(const QColor &colour)
+{
+    return isHeat(colour) && colour.hsvHue() >= 0 && colour.hsvHue() <= 45 && colour.red() > 200;
+}
+
+bool isCool(const QColor &colour)
+{
+    return isHeat(colour) && colour.hsvHue() >= 170 && colour.hsvHue() <= 260;
+}
+
+// Heat pixels inside the map, away from the zoom buttons, the layers button, the status box with
+// its red problem list, and the attribution with its blue and yellow flag.
+int heatPixels(const QImage &image)
+{
+    int count = 0;
+    for (int y = 80; y < PageHeight - 100; ++y)
+        for (int x = 60; x < PageWidth - 60; ++x)
+            count += isHeat(image.pixelColor(x, y)) ? 1 : 0;
+    return count;
+}
+
+QString describe(const QColor &colour)
+{
+    return QStringLiteral("rgb(%1, %2, %3)").arg(colour.red()).arg(colour.green()).arg(colour.blue());
+}
+
+QString describe(Place place)
+{
+    const QPointF at = pixelOf(place);
+    return QStringLiteral("%1, %2 (pixel %3, %4)")
+        .arg(place.latitude)
+        .arg(place.longitude)
+        .arg(qRound(at.x()))
+        .arg(qRound(at.y()));
+}
+
+QString screenshotPath()
+{
+    QString tag = QString::fromLatin1(QTest::currentDataTag());
+    tag.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("-"));
+    return ScreenshotDir + u'/' + QString::fromLatin1(QTest::currentTestFunction()) +
+           (tag.isEmpty() ? QString() : u'-' + tag) + QStringLiteral(".png");
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+struct BrowserRun
+{
+    QString failure; // empty when the browser ran and ended normally
+    QByteArray out;
+    QByteArray err;
+};
+
+// One headless browser run on the page. Nothing can leave the machine: no host name resolves.
+BrowserRun runBrowser(const QString &page, const QStringList &mode)
+{
+    BrowserRun run;
+    QTemporaryDir profile;
+    QStringList arguments{QStringLiteral("--headless"),
+                          QStringLiteral("--no-sandbox"),
+                          QStringLiteral("--disable-gpu"),
+                          QStringLiteral("--disable-quic"),
+                          QStringLiteral("--no-first-run"),
+                          QStringLiteral("--disable-background-networking"),
+                          QStringLiteral("--disable-component-update"),
+                          QStringLiteral("--disable-sync"),
+                          QStringLiteral("--user-data-dir=") + profile.path(),
+                          QStringLiteral("--host-resolver-rules=MAP * ~NOTFOUND"),
+                          QStringLiteral("--enable-logging=stderr"),
+                          QStringLiteral("--virtual-time-budget=5000"),
+                          QStringLiteral("--window-size=%1,%2").arg(PageWidth).arg(PageHeight)};
+    arguments << mode << QUrl::fromLocalFile(page).toString();
+
+    QProcess process;
+    process.start(Chromium, arguments);
+    if (!process.waitForStarted(30000)) {
+        run.failure = QStringLiteral("Cannot start %1: %2").arg(Chromium, process.errorString());
+        return run;
+    }
+    if (!process.waitForFinished(BrowserTimeoutMs)) {
+        process.kill();
+        process.waitForFinished(10000);
+        run.failure =
+            QStringLiteral("%1 did not finish within %2 s").arg(Chromium).arg(BrowserTimeoutMs / 1000);
+    } else if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        run.failure = QStringLiteral("%1 ended with code %2").arg(Chromium).arg(process.exitCode());
+    }
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+QString unescapeHtml(QString text)
+{
+    text.replace(QStringLiteral("&lt;"), QStringLiteral("<"));
+    text.replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+    text.replace(QStringLiteral("&quot;"), QStringLiteral("\""));
+    text.replace(QStringLiteral("&nbsp;"), QStringLiteral(" "));
+    text.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    return text;
+}
+
+// What the page says about itself once it has loaded.
+struct PageReport
+{
+    QString failure;
+    QMap<QString, QString> status; // the data-* attributes of the status box
+    QString text;                  // the status box's own text
+    QStringList problems;          // the page's list of failures
+    QStringList uncaught;          // uncaught script errors in the browser's log
+    QStringList requests;          // addresses the page asked the network for
+};
+
+// The network requests the page made, from the browser's network log. The browser's own
+// background requests carry no page origin.
+QStringList pageRequests(const QString &netLogPath, QString *failure)
+{
+    QFile file(netLogPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *failure = QStringLiteral("No network log at ") + netLogPath;
+        return {};
+    }
+    QJsonParseError error;
+    const QJsonObject log = QJsonDocument::fromJson(file.readAll(), &error).object();
+    const QJsonValue startJob =
+        log.value(u"constants").toObject().value(u"logEventTypes").toObject().value(u"URL_REQUEST_START_JOB");
+    if (error.error != QJsonParseError::NoError || !startJob.isDouble()) {
+        *failure = QStringLiteral("Unreadable network log %1: %2").arg(netLogPath, error.errorString());
+        return {};
+    }
+    QStringList requests;
+    for (const QJsonValue &value : log.value(u"events").toArray()) {
+        const QJsonObject event = value.toObject();
+        const QJsonObject params = event.value(u"params").toObject();
+        if (event.value(u"type").toInt() == startJob.toInt() && params.contains(u"url") &&
+            params.value(u"initiator").toString() != u"not an origin")
+            requests << params.value(u"url").toString();
+    }
+    return requests;
+}
+
+PageReport loadPage(const QString &page)
+{
+    PageReport report;
+    QTemporaryDir logDir;
+    const QString netLog = logDir.filePath(QStringLiteral("net.json"));
+    const BrowserRun run =
+        runBrowser(page, {QStringLiteral("--dump-dom"), QStringLiteral("--log-net-log=") + netLog});
+    if (!run.failure.isEmpty()) {
+        report.failure = run.failure + u'\n' + QString::fromUtf8(run.err.right(4000));
+        return report;
+    }
+
+    const QString dom = QString::fromUtf8(run.out);
+    static const QRegularExpression statusBox(QStringLiteral("<div id=\"status\"([^>]*)>(.*?)</div>"),
+                                              QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch box = statusBox.match(dom);
+    if (!box.hasMatch()) {
+        report.failure = QStringLiteral("The page has no status box:\n") + dom.left(2000);
+        return report;
+    }
+    static const QRegularExpression attribute(QStringLiteral("data-([a-z]+)=\"([^\"]*)\""));
+    for (const QRegularExpressionMatch &match : attribute.globalMatch(box.captured(1)))
+        report.status.insert(match.captured(1), unescapeHtml(match.captured(2)));
+    const QString content = box.captured(2);
+    report.text = unescapeHtml(content.left(content.indexOf(u'<'))).trimmed();
+    static const QRegularExpression problem(QStringLiteral("<li>(.*?)</li>"));
+    for (const QRegularExpressionMatch &match : problem.globalMatch(content))
+        report.problems << unescapeHtml(match.captured(1));
+
+    for (const QByteArray &line : run.err.split('\n'))
+        if (line.contains("Uncaught"))
+            report.uncaught << QString::fromUtf8(line);
+
+    report.requests = pageRequests(netLog, &report.failure);
+    return report;
+}
+
+// Takes the page's screenshot, keeps it for a person to look at and prints where it is.
+QImage screenshot(const QString &page, QString *failure)
+{
+    const QString path = screenshotPath();
+    QFile::remove(path);
+    const BrowserRun run = runBrowser(page, {QStringLiteral("--screenshot=") + path});
+    if (!run.failure.isEmpty()) {
+        *failure = run.failure + u'\n' + QString::fromUtf8(run.err.right(4000));
+        return {};
+    }
+    QImage image(path);
+    if (image.isNull())
+        *failure = QStringLiteral("No screenshot at ") + path;
+    else
+        qInfo("screenshot: %s", qPrintable(path));
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+std::vector<LocationEntry> entriesOf(const QList<QStringList> &rows)
+{
+    std::vector<LocationEntry> entries;
+    for (const QStringList &row : rows)
+        entries.push_back({row.at(0), row.at(1), QString()});
+    return entries;
+}
+
+QStringList cityRow(Place place)
+{
+    return {QString::number(place.latitude), QString::number(place.longitude)};
+}
+
+enum class Damage
+{
+    NoDataScript,
+    NotAList,
+    BrokenScript,
+    NoVariable,
+    NoLeaflet
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Place)
+Q_DECLARE_METATYPE(Damage)
+
+class TestHeatmapPage final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void drawsThePoints_data();
+    void drawsThePoints();
+    void tellsWhatIsMissing_data();
+    void tellsWhatIsMissing();
+    void drawsOneHundredThousandPoints();
+
+private:
+    QString exportList(const QTemporaryDir &folder, const std::vector<LocationEntry> &entries);
+};
+
+void TestHeatmapPage::initTestCase()
+{
+    QVERIFY2(QFileInfo(Chromium).isExecutable(),
+             qPrintable(QStringLiteral("Chromium is missing: the exported page is tested in %1 "
+                                       "(Debian package \"chromium\"; .ci/run installs it)")
+                            .arg(Chromium)));
+    for (const QString &name : heatmapTemplateFiles())
+        QVERIFY2(QFileInfo::exists(TemplateDir + u'/' + name), qPrintable(TemplateDir + u'/' + name));
+    QVERIFY(QDir().mkpath(ScreenshotDir));
+}
+
+QString TestHeatmapPage::exportList(const QTemporaryDir &folder, const std::vector<LocationEntry> &entries)
+{
+    return exportHeatmap(folder.path(), TemplateDir, entries, TextEncoding::utf8());
+}
+
+void TestHeatmapPage::drawsThePoints_data()
+{
+    QTest::addColumn<QList<QStringList>>("rows");
+    QTest::addColumn<int>("drawn");
+    QTest::addColumn<int>("skipped");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QList<Place>>("heated");
+    QTest::addColumn<QList<Place>>("hot");
+    QTest::addColumn<QList<Place>>("cool");
+
+    QTest::newRow("one point, the hottest place")
+        << QList<QStringList>{cityRow(Paris)} << 1 << 0 << "1 point drawn, 0 skipped" << QList<Place>{Paris}
+        << QList<Place>{Paris} << QList<Place>{};
+    QTest::newRow("three cities") << QList<QStringList>{cityRow(Istanbul), cityRow(Paris), cityRow(Sydney)}
+                                  << 3 << 0 << "3 points drawn, 0 skipped"
+                                  << QList<Place>{Istanbul, Paris, Sydney} << QList<Place>{}
+                                  << QList<Place>{};
+    QTest::newRow("a row abc is skipped")
+        << QList<QStringList>{cityRow(Istanbul), {"abc", "0"}, cityRow(Paris), cityRow(NewYork)} << 3 << 1
+        << "3 points drawn, 1 skipped" << QList<Place>{Istanbul, Paris, NewYork} << QList<Place>{}
+        << QList<Place>{};
+    QTest::newRow("numbers as typed")
+        << QList<QStringList>{{"41,01", "28,97"},
+                              {" 48.85 ", "2.35"},
+                              {"+40.71", "-74.01"},
+                              {"-033.87", "151.21"}}
+        << 4 << 0 << "4 points drawn, 0 skipped" << QList<Place>{Istanbul, Paris, NewYork, Sydney}
+        << QList<Place>{} << QList<Place>{};
+    QTest::newRow("not places") << QList<QStringList>{{"95", "0"},           {"0", "-181"},
+                                                      {"1e400", "0"},        {"", ""},
+                                                      {"0x1F", "10"},        {"12abc", "5"},
+                                                      {"</script>", "\"];"}, cityRow(Paris)}
+                                << 1 << 7 << "1 point drawn, 7 skipped" << QList<Place>{Paris}
+                                << QList<Place>{Paris} << QList<Place>{};
+    QList<QStringList> dense(30, cityRow(Istanbul));
+    dense << cityRow(Paris);
+    QTest::newRow("a dense place turns hot")
+        << dense << 31 << 0 << "31 points drawn, 0 skipped" << QList<Place>{Istanbul, Paris}
+        << QList<Place>{Istanbul} << QList<Place>{Paris};
+    QTest::newRow("empty list") << QList<QStringList>{} << 0 << 0 << "0 points drawn, 0 skipped"
+                                << QList<Place>{} << QList<Place>{} << QList<Place>{};
+}
+
+void TestHeatmapPage::drawsThePoints()
+{
+    QFETCH(QList<QStringList>, rows);
+    QFETCH(int, drawn);
+    QFETCH(int, skipped);
+    QFETCH(QString, text);
+    QFETCH(QList<Place>, heated);
+    QFETCH(QList<Place>, hot);
+    QFETCH(QList<Place>, cool);
+
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString page = exportList(folder, entriesOf(rows));
+
+    const PageReport report = loadPage(page);
+    QVERIFY2(report.failure.isEmpty(), qPrintable(report.failure));
+    QVERIFY2(report.uncaught.isEmpty(), qPrintable(report.uncaught.join(u'\n')));
+    QVERIFY2(report.problems.isEmpty(), qPrintable(report.problems.join(u'\n')));
+    QCOMPARE(report.status.value(QStringLiteral("problems")), QStringLiteral("0"));
+    QVERIFY2(report.requests.isEmpty(), qPrintable(report.requests.join(u'\n')));
+    QCOMPARE(report.text, text);
+    QCOMPARE(report.status.value(QStringLiteral("drawn")), QString::number(drawn));
+    QCOMPARE(report.status.value(QStringLiteral("skipped")), QString::number(skipped));
+    QVERIFY(!report.status.contains(QStringLiteral("error")));
+    bool timed = false;
+    QVERIFY(report.status.value(QStringLiteral("ms")).toDouble(&timed) >= 0 && timed);
+
+    QString failure;
+    const QImage image = screenshot(page, &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QCOMPARE(image.size(), QSize(PageWidth, PageHeight));
+
+    for (const Place &place : heated)
+        QVERIFY2(isHeat(colourAt(image, place)),
+                 qPrintable(u"no heat at " + describe(place) + u": " + describe(colourAt(image, place))));
+    for (const Place &place : hot)
+        QVERIFY2(isHot(colourAt(image, place)),
+                 qPrintable(u"not hot at " + describe(place) + u": " + describe(colourAt(image, place))));
+    for (const Place &place : cool)
+        QVERIFY2(isCool(colourAt(image, place)),
+                 qPrintable(u"not cool at " + describe(place) + u": " + describe(colourAt(image, place))));
+    for (const Place &place : LandProbes)
+        QVERIFY2(isNear(colourAt(image, place), LandColour),
+                 qPrintable(u"no land at " + describe(place) + u": " + describe(colourAt(image, place))));
+    for (const Place &place : OceanProbes)
+        QVERIFY2(isNear(colourAt(image, place), OceanColour),
+                 qPrintable(u"no sea at " + describe(place) + u": " + describe(colourAt(image, place))));
+    if (drawn == 0)
+        QCOMPARE(heatPixels(image), 0);
+    else
+        QVERIFY(heatPixels(image) > 0);
+}
+
+void TestHeatmapPage::tellsWhatIsMissing_data()
+{
+    QTest::addColumn<Damage>("damage");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("text");
+
+    const QString noData =
+        QStringLiteral("No points to show: \"leaflet-heat-data.js\" is missing from this folder "
+                       "or does not hold a list of points.");
+    QTest::newRow("no data script") << Damage::NoDataScript << "data" << noData;
+    QTest::newRow("not a list") << Damage::NotAList << "data" << noData;
+    QTest::newRow("broken script") << Damage::BrokenScript << "data" << noData;
+    QTest::newRow("no addressPoints") << Damage::NoVariable << "data" << noData;
+    QTest::newRow("no leaflet.js")
+        << Damage::NoLeaflet << "library"
+        << "The map cannot be shown: leaflet.js, leaflet-heat.js and HeatLayer.js must lie beside this page.";
+}
+
+void TestHeatmapPage::tellsWhatIsMissing()
+{
+    QFETCH(Damage, damage);
+    QFETCH(QString, error);
+    QFETCH(QString, text);
+
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString page = exportList(folder, {{QStringLiteral("41.01"), QStringLiteral("28.97"), QString()}});
+    const QString data = folder.filePath(QString::fromUtf16(HeatmapDataScriptName));
+    switch (damage) {
+    case Damage::NoDataScript:
+        QVERIFY(QFile::remove(data));
+        break;
+    case Damage::NotAList:
+        QVERIFY(writeFile(data, "var addressPoints = 42;\r\n"));
+        break;
+    case Damage::BrokenScript:
+        QVERIFY(writeFile(data, "var addressPoints = [\r\n[41.01, 28.97, \"10\"],\r\n"));
+        break;
+    case Damage::NoVariable:
+        QVERIFY(writeFile(data, "var points = [\r\n[41.01, 28.97, \"10\"]\r\n];\r\n"));
+        break;
+    case Damage::NoLeaflet:
+        QVERIFY(QFile::remove(folder.filePath(QStringLiteral("leaflet.js"))));
+        break;
+    }
+
+    const PageReport report = loadPage(page);
+    QVERIFY2(report.failure.isEmpty(), qPrintable(report.failure));
+    QCOMPARE(report.text, text);
+    QCOMPARE(report.status.value(QStringLiteral("error")), error);
+    QCOMPARE(report.status.value(QStringLiteral("drawn")), QStringLiteral("0"));
+    QVERIFY2(report.requests.isEmpty(), qPrintable(report.requests.join(u'\n')));
+    if (damage == Damage::NoDataScript)
+        QVERIFY2(report.problems.contains(QStringLiteral("Cannot load \"leaflet-heat-data.js\".")),
+                 qPrintable(report.problems.join(u'\n')));
+    if (damage == Damage::NoLeaflet)
+        QVERIFY2(report.problems.contains(QStringLiteral("Cannot load \"leaflet.js\".")),
+                 qPrintable(report.problems.join(u'\n')));
+
+    QString failure;
+    const QImage image = screenshot(page, &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QCOMPARE(heatPixels(image), 0);
+    // Without its data the page still shows the world.
+    if (damage != Damage::NoLeaflet) {
+        for (const Place &place : LandProbes)
+            QVERIFY2(isNear(colourAt(image, place), LandColour),
+                     qPrintable(u"no land at " + describe(place) + u": " + describe(colourAt(image, place))));
+    }
+}
+
+void TestHeatmapPage::drawsOneHundredThousandPoints()
+{
+    constexpr int Count = 100000;
+    QRandomGenerator random(20240601);
+    std::vector<LocationEntry> entries;
+    entries.reserve(Count);
+    for (int i = 0; i < Count; ++i) {
+        // Clustered round 200 towns, a few of them much bigger than the rest, as real lists are.
+        const double u = random.generateDouble();
+        const int town = int(200 * u * u);
+        const double latitude = -40 + 100 * std::fmod(town * 0.618034, 1.0) + random.bounded(3.0) - 1.5;
+        const double longitude = -170 + 340 * std::fmod(town * 0.377, 1.0) + random.bounded(3.0) - 1.5;
+        entries.push_back({QString::number(latitude, 'f', 4), QString::number(longitude, 'f', 4), QString()});
+    }
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString page = exportList(folder, entries);
+
+    const PageReport report = loadPage(page);
+    QVERIFY2(report.failure.isEmpty(), qPrintable(report.failure));
+    QVERIFY2(report.uncaught.isEmpty(), qPrintable(report.uncaught.join(u'\n')));
+    QVERIFY2(report.problems.isEmpty(), qPrintable(report.problems.join(u'\n')));
+    QCOMPARE(report.text, QStringLiteral("100000 points drawn, 0 skipped"));
+    QCOMPARE(report.status.value(QStringLiteral("drawn")), QString::number(Count));
+    bool timed = false;
+    const double ms = report.status.value(QStringLiteral("ms")).toDouble(&timed);
+    QVERIFY(timed && ms > 0);
+    qInfo("drawing time for %d points: %.1f ms", Count, ms);
+
+    QString failure;
+    const QImage image = screenshot(page, &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QVERIFY(heatPixels(image) > 0);
+}
+
+QTEST_GUILESS_MAIN(TestHeatmapPage)
+#include "tst_heatmappage.moc"
