@@ -1,1 +1,0 @@
-// Replaced as this library gains its sources.
