@@ -78,7 +78,7 @@
         };
     }
 
-    L.HeatLayer = (L.Layer ? L.Layer : L.Class).extend({
+    L.HeatLayer = L.Layer.extend({
 
         options: {
             radius: 25,
