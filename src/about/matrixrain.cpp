@@ -75,8 +75,10 @@ void MatrixRain::DrawDropChar(const TRainDrop &drop, QChar ch)
     const int t = trailEraseRow(drop.row, m_matrixHeight);
     m_canvas.fillCell(QRect(x, t * m_charHeight, m_charWidth, m_charHeight));
     if (drop.row > 0)
-        m_canvas.drawChar(ch, QPoint(x, (drop.row - 1) * m_charHeight), dimColour(drop.brightness));
-    m_canvas.drawChar(ch, QPoint(x, drop.row * m_charHeight), headColour(drop.brightness));
+        m_canvas.drawChar(ch, QRect(x, (drop.row - 1) * m_charHeight, m_charWidth, m_charHeight),
+                          dimColour(drop.brightness));
+    m_canvas.drawChar(ch, QRect(x, drop.row * m_charHeight, m_charWidth, m_charHeight),
+                      headColour(drop.brightness));
 }
 
 namespace {

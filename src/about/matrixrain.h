@@ -30,8 +30,8 @@ public:
     virtual void clear(int width, int height) = 0;
     // Fills one cell with black.
     virtual void fillCell(const QRect &cell) = 0;
-    // Draws one character with its top-left corner at the point, on an opaque black background.
-    virtual void drawChar(QChar ch, QPoint topLeft, QColor colour) = 0;
+    // Draws one character in the cell, on the cell filled with black.
+    virtual void drawChar(QChar ch, const QRect &cell, QColor colour) = 0;
 };
 
 // Random(n): an integer from 0 to n - 1, and 0 when n is 0 or less.

@@ -12,9 +12,7 @@ RainImage::RainImage()
         if (QFontMetrics(m_font).height() <= 12)
             break;
     }
-    const QFontMetrics metrics(m_font);
-    m_ascent = metrics.ascent();
-    m_cellHeight = metrics.height();
+    m_ascent = QFontMetrics(m_font).ascent();
 }
 
 RainImage::~RainImage() = default;
@@ -50,20 +48,18 @@ void RainImage::fillCell(const QRect &cell)
     m_dirty += cell;
 }
 
-void RainImage::drawChar(QChar ch, QPoint topLeft, QColor colour)
+void RainImage::drawChar(QChar ch, const QRect &cell, QColor colour)
 {
     if (m_image.isNull())
         return;
     QPainter &p = painter();
-    const QFontMetrics metrics(m_font);
-    const QString text(ch);
-    // The character's own cell gets the black background, as an opaque text output does.
-    const QRect background(topLeft, QSize(metrics.horizontalAdvance(text), m_cellHeight));
-    p.fillRect(background, Qt::black);
+    p.fillRect(cell, Qt::black);
     p.setPen(colour);
-    const QPoint baseline(topLeft.x(), topLeft.y() + m_ascent);
-    p.drawText(baseline, text);
-    m_dirty += background.united(metrics.boundingRect(text).translated(baseline));
+    // Clipped to the cell, so that a step never draws beyond the cells it names.
+    p.setClipRect(cell);
+    p.drawText(QPoint(cell.x(), cell.y() + m_ascent), QString(ch));
+    p.setClipping(false);
+    m_dirty += cell;
 }
 
 QRegion RainImage::takeDirty()

@@ -21,7 +21,7 @@ public:
 
     void clear(int width, int height) override;
     void fillCell(const QRect &cell) override;
-    void drawChar(QChar ch, QPoint topLeft, QColor colour) override;
+    void drawChar(QChar ch, const QRect &cell, QColor colour) override;
 
     // Finishes the pending drawing and hands over the touched area (device pixels).
     QRegion takeDirty();
@@ -35,7 +35,6 @@ private:
     QImage m_image;
     QFont m_font;
     int m_ascent = 0;
-    int m_cellHeight = 0;
     std::unique_ptr<QPainter> m_painter;
     QRegion m_dirty;
 };

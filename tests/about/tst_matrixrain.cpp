@@ -19,7 +19,6 @@ struct CanvasCall
     } kind;
     QRect rect;
     QChar ch;
-    QPoint at;
     QColor colour;
 };
 
@@ -28,12 +27,12 @@ class RecordingCanvas final : public RainCanvas
 public:
     void clear(int width, int height) override
     {
-        calls.append({CanvasCall::Clear, QRect(0, 0, width, height), {}, {}, {}});
+        calls.append({CanvasCall::Clear, QRect(0, 0, width, height), {}, {}});
     }
-    void fillCell(const QRect &cell) override { calls.append({CanvasCall::Fill, cell, {}, {}, {}}); }
-    void drawChar(QChar ch, QPoint topLeft, QColor colour) override
+    void fillCell(const QRect &cell) override { calls.append({CanvasCall::Fill, cell, {}, {}}); }
+    void drawChar(QChar ch, const QRect &cell, QColor colour) override
     {
-        calls.append({CanvasCall::Char, {}, ch, topLeft, colour});
+        calls.append({CanvasCall::Char, cell, ch, colour});
     }
     QList<CanvasCall> calls;
 };
@@ -305,13 +304,13 @@ void TestMatrixRain::drawDropChar()
     if (dimCell) {
         QCOMPARE(canvas.calls[1].kind, CanvasCall::Char);
         QCOMPARE(canvas.calls[1].ch, u'l');
-        QCOMPARE(canvas.calls[1].at, QPoint(x, (row - 1) * 12));
+        QCOMPARE(canvas.calls[1].rect, QRect(x, (row - 1) * 12, 8, 12));
         QCOMPARE(canvas.calls[1].colour, MatrixRain::dimColour(brightness));
         next = 2;
     }
     QCOMPARE(canvas.calls[next].kind, CanvasCall::Char);
     QCOMPARE(canvas.calls[next].ch, u'l');
-    QCOMPARE(canvas.calls[next].at, QPoint(x, row * 12));
+    QCOMPARE(canvas.calls[next].rect, QRect(x, row * 12, 8, 12));
     QCOMPARE(canvas.calls[next].colour, MatrixRain::headColour(brightness));
 }
 
