@@ -1,5 +1,6 @@
 // Shows the About or the feedback window as the program does, for a look at it under Xvfb:
-//   thermira_window_preview about|feedback [like|dislike] [message]
+//   thermira_window_preview about [menu]
+//   thermira_window_preview feedback [like|dislike] [message]
 #include "about/taboutbox.h"
 #include "app/identity.h"
 #include "feedback/tfeedbackform.h"
@@ -10,7 +11,9 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
@@ -34,5 +37,7 @@ int main(int argc, char *argv[])
         return form->exec();
     }
     auto *box = new TAboutBox(QDir::currentPath());
+    if (args.value(2) == QStringLiteral("menu"))
+        QTimer::singleShot(500, box->BitBtn2, &QPushButton::click);
     return box->exec();
 }
