@@ -45,8 +45,20 @@
         return Math.max(0.25, Math.min(minOpacity, 1));
     }
 
+    // Lists often repeat one text (every weight "10"): converting it once saves a lot of time.
+    var lastText = null, lastNumber = NaN;
     function toNumber(value) {
-        return typeof value === 'number' ? value : +value;
+        if (typeof value === 'number') {
+            return value;
+        }
+        if (typeof value !== 'string') {
+            return NaN;
+        }
+        if (value !== lastText) {
+            lastText = value;
+            lastNumber = value.trim() === '' ? NaN : +value;
+        }
+        return lastNumber;
     }
 
     // Returns a function that writes a point's pixel position at zoom 0 into out. Web Mercator,

@@ -527,7 +527,7 @@ void TestHeatmapPage::drawsOneHundredThousandPoints()
         const double u = random.generateDouble();
         const int town = int(200 * u * u);
         const double latitude = -40 + 100 * std::fmod(town * 0.618034, 1.0) + random.bounded(3.0) - 1.5;
-        const double longitude = -170 + 340 * std::fmod(town * 0.377, 1.0) + random.bounded(3.0) - 1.5;
+        const double longitude = -170 + 340 * std::fmod(town * 0.754878, 1.0) + random.bounded(3.0) - 1.5;
         entries.push_back({QString::number(latitude, 'f', 4), QString::number(longitude, 'f', 4), QString()});
     }
     QTemporaryDir folder;
