@@ -20,11 +20,24 @@ Desktop &realDesktop()
     return instance;
 }
 
-QString runFileDialog(QFileDialog &dialog)
+QString selectedFile(QFileDialog &dialog)
 {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
+}
+
+QString runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode, const QString &filter,
+                      const QString &defaultSuffix, const QString &lastFile)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (!lastFile.isEmpty())
+        dialog.selectFile(lastFile);
+    return selectedFile(dialog);
 }
 
 } // namespace
@@ -77,34 +90,21 @@ QString Desktop::chooseFolder(QWidget *parent, const QString &title, const QStri
     dialog.setLabelText(QFileDialog::Accept, acceptLabel);
     if (!startFolder.isEmpty())
         dialog.selectFile(startFolder);
-    return runFileDialog(dialog);
+    return selectedFile(dialog);
 }
 
 QString Desktop::chooseOpenFile(QWidget *parent, const QString &filter, const QString &defaultSuffix,
                                 const QString &lastFile)
 {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // A typed name of a file that does not exist is accepted; opening it then reports the error.
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(filter);
-    dialog.setDefaultSuffix(defaultSuffix);
-    if (!lastFile.isEmpty())
-        dialog.selectFile(lastFile);
-    return runFileDialog(dialog);
+    return runFileDialog(parent, QFileDialog::AcceptOpen, filter, defaultSuffix, lastFile);
 }
 
 QString Desktop::chooseSaveFile(QWidget *parent, const QString &filter, const QString &defaultSuffix,
                                 const QString &lastFile)
 {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(filter);
-    dialog.setDefaultSuffix(defaultSuffix);
-    if (!lastFile.isEmpty())
-        dialog.selectFile(lastFile);
-    return runFileDialog(dialog);
+    // The save dialog asks before it replaces an existing file.
+    return runFileDialog(parent, QFileDialog::AcceptSave, filter, defaultSuffix, lastFile);
 }
 
 void Desktop::message(QWidget *parent, const QString &text, const QString &caption, QMessageBox::Icon icon)
