@@ -149,7 +149,7 @@ private Q_SLOTS:
             << QStringList{"1|2", "3|4", "5|6", "7|8", "9|10"};
         QTest::newRow("NUL ends the text") << QByteArray("1,2\r\n3,\0"
                                                          "4\r\n5,6\r\n",
-                                                         15)
+                                                         16)
                                            << QByteArray("UTF-8") << "," << QStringList{"1|2", "3|"};
         QTest::newRow("invalid UTF-8 becomes replacement characters")
             << QByteArray("4\xFF"
