@@ -3,9 +3,14 @@
 #include "platform/textlinefile.h"
 
 #include <QFile>
+#include <QHash>
+#include <QMultiHash>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -24,6 +29,292 @@ QStringList shippedTable(const QByteArray &codePage)
 
 // A coordinate as the heatmap script embeds it: a plain decimal number with "." as the point.
 const QRegularExpression PlainDecimal(QStringLiteral("^-?[0-9]{1,3}\\.[0-9]+$"));
+
+// Time zone cities of every country (the system's zone.tab): code -> (latitude, longitude).
+QMultiHash<QString, QPair<double, double>> zoneCities()
+{
+    QMultiHash<QString, QPair<double, double>> cities;
+    QFile file(QStringLiteral("/usr/share/zoneinfo/zone.tab"));
+    if (!file.open(QIODevice::ReadOnly))
+        return cities;
+    // +DDMM+DDDMM or +DDMMSS+DDDMMSS
+    static const QRegularExpression position(
+        QStringLiteral("^([+-])(\\d\\d)(\\d\\d)(\\d\\d)?([+-])(\\d\\d\\d)(\\d\\d)(\\d\\d)?$"));
+    while (!file.atEnd()) {
+        const QList<QByteArray> fields = file.readLine().trimmed().split('\t');
+        if (fields.size() < 3 || fields[0].startsWith('#'))
+            continue;
+        const QRegularExpressionMatch match = position.match(QString::fromLatin1(fields[1]));
+        if (!match.hasMatch())
+            continue;
+        const auto degrees = [&](int sign, int d, int m, int s) {
+            const double value = match.captured(d).toDouble() + match.captured(m).toDouble() / 60 +
+                                 match.captured(s).toDouble() / 3600;
+            return match.captured(sign) == u'-' ? -value : value;
+        };
+        cities.insert(QString::fromLatin1(fields[0]), {degrees(1, 2, 3, 4), degrees(5, 6, 7, 8)});
+    }
+    return cities;
+}
+
+double kilometresBetween(double lat1, double lon1, double lat2, double lon2)
+{
+    const double rad = M_PI / 180;
+    const double c = std::sin(lat1 * rad) * std::sin(lat2 * rad) +
+                     std::cos(lat1 * rad) * std::cos(lat2 * rad) * std::cos((lon1 - lon2) * rad);
+    return 6371 * std::acos(std::clamp(c, -1.0, 1.0));
+}
+
+// The picker's names with their ISO 3166 codes, for those that have a time zone of their own.
+const QHash<QString, QString> &countryCodes()
+{
+    static const QHash<QString, QString> codes{
+        {"Afghanistan", "AF"},
+        {"Albania", "AL"},
+        {"Algeria", "DZ"},
+        {"American Samoa", "AS"},
+        {"Andorra", "AD"},
+        {"Angola", "AO"},
+        {"Anguilla", "AI"},
+        {"Antarctica", "AQ"},
+        {"Antigua and Barbuda", "AG"},
+        {"Argentina", "AR"},
+        {"Armenia", "AM"},
+        {"Aruba", "AW"},
+        {"Australia", "AU"},
+        {"Austria", "AT"},
+        {"Azerbaijan", "AZ"},
+        {"Bahamas", "BS"},
+        {"Bahrain", "BH"},
+        {"Bangladesh", "BD"},
+        {"Barbados", "BB"},
+        {"Belarus", "BY"},
+        {"Belgium", "BE"},
+        {"Belize", "BZ"},
+        {"Benin", "BJ"},
+        {"Bermuda", "BM"},
+        {"Bhutan", "BT"},
+        {"Bolivia", "BO"},
+        {"Bosnia and Herzegovina", "BA"},
+        {"Botswana", "BW"},
+        {"Brazil", "BR"},
+        {"British Indian Ocean Territory", "IO"},
+        {"British Virgin Islands", "VG"},
+        {"Brunei", "BN"},
+        {"Bulgaria", "BG"},
+        {"Burkina Faso", "BF"},
+        {"Burundi", "BI"},
+        {"Cambodia", "KH"},
+        {"Cameroon", "CM"},
+        {"Canada", "CA"},
+        {"Cape Verde", "CV"},
+        {"Cayman Islands", "KY"},
+        {"Central African Republic", "CF"},
+        {"Chad", "TD"},
+        {"Chile", "CL"},
+        {"China", "CN"},
+        {"Christmas Island", "CX"},
+        {"Cocos [Keeling] Islands", "CC"},
+        {"Colombia", "CO"},
+        {"Comoros", "KM"},
+        {"Congo [DRC]", "CD"},
+        {"Congo [Republic]", "CG"},
+        {"Cook Islands", "CK"},
+        {"Costa Rica", "CR"},
+        {"Côte d'Ivoire", "CI"},
+        {"Croatia", "HR"},
+        {"Cuba", "CU"},
+        {"Cyprus", "CY"},
+        {"Czech Republic", "CZ"},
+        {"Denmark", "DK"},
+        {"Djibouti", "DJ"},
+        {"Dominica", "DM"},
+        {"Dominican Republic", "DO"},
+        {"Ecuador", "EC"},
+        {"Egypt", "EG"},
+        {"El Salvador", "SV"},
+        {"Equatorial Guinea", "GQ"},
+        {"Eritrea", "ER"},
+        {"Estonia", "EE"},
+        {"Ethiopia", "ET"},
+        {"Falkland Islands [Islas Malvinas]", "FK"},
+        {"Faroe Islands", "FO"},
+        {"Fiji", "FJ"},
+        {"Finland", "FI"},
+        {"France", "FR"},
+        {"French Guiana", "GF"},
+        {"French Polynesia", "PF"},
+        {"French Southern Territories", "TF"},
+        {"Gabon", "GA"},
+        {"Gambia", "GM"},
+        {"Gaza Strip", "PS"},
+        {"Georgia", "GE"},
+        {"Germany", "DE"},
+        {"Ghana", "GH"},
+        {"Gibraltar", "GI"},
+        {"Greece", "GR"},
+        {"Greenland", "GL"},
+        {"Grenada", "GD"},
+        {"Guadeloupe", "GP"},
+        {"Guam", "GU"},
+        {"Guatemala", "GT"},
+        {"Guernsey", "GG"},
+        {"Guinea", "GN"},
+        {"Guinea-Bissau", "GW"},
+        {"Guyana", "GY"},
+        {"Haiti", "HT"},
+        {"Honduras", "HN"},
+        {"Hong Kong", "HK"},
+        {"Hungary", "HU"},
+        {"Iceland", "IS"},
+        {"India", "IN"},
+        {"Indonesia", "ID"},
+        {"Iran", "IR"},
+        {"Iraq", "IQ"},
+        {"Ireland", "IE"},
+        {"Isle of Man", "IM"},
+        {"Israel", "IL"},
+        {"Italy", "IT"},
+        {"Jamaica", "JM"},
+        {"Japan", "JP"},
+        {"Jersey", "JE"},
+        {"Jordan", "JO"},
+        {"Kazakhstan", "KZ"},
+        {"Kenya", "KE"},
+        {"Kiribati", "KI"},
+        {"Kuwait", "KW"},
+        {"Kyrgyzstan", "KG"},
+        {"Laos", "LA"},
+        {"Latvia", "LV"},
+        {"Lebanon", "LB"},
+        {"Lesotho", "LS"},
+        {"Liberia", "LR"},
+        {"Libya", "LY"},
+        {"Liechtenstein", "LI"},
+        {"Lithuania", "LT"},
+        {"Luxembourg", "LU"},
+        {"Macau", "MO"},
+        {"Macedonia [FYROM]", "MK"},
+        {"Madagascar", "MG"},
+        {"Malawi", "MW"},
+        {"Malaysia", "MY"},
+        {"Maldives", "MV"},
+        {"Mali", "ML"},
+        {"Malta", "MT"},
+        {"Marshall Islands", "MH"},
+        {"Martinique", "MQ"},
+        {"Mauritania", "MR"},
+        {"Mauritius", "MU"},
+        {"Mayotte", "YT"},
+        {"Mexico", "MX"},
+        {"Micronesia", "FM"},
+        {"Moldova", "MD"},
+        {"Monaco", "MC"},
+        {"Mongolia", "MN"},
+        {"Montenegro", "ME"},
+        {"Montserrat", "MS"},
+        {"Morocco", "MA"},
+        {"Mozambique", "MZ"},
+        {"Myanmar [Burma]", "MM"},
+        {"Namibia", "NA"},
+        {"Nauru", "NR"},
+        {"Nepal", "NP"},
+        {"Netherlands", "NL"},
+        {"Netherlands Antilles", "CW"},
+        {"New Caledonia", "NC"},
+        {"New Zealand", "NZ"},
+        {"Nicaragua", "NI"},
+        {"Niger", "NE"},
+        {"Nigeria", "NG"},
+        {"Niue", "NU"},
+        {"Norfolk Island", "NF"},
+        {"North Korea", "KP"},
+        {"Northern Mariana Islands", "MP"},
+        {"Norway", "NO"},
+        {"Oman", "OM"},
+        {"Pakistan", "PK"},
+        {"Palau", "PW"},
+        {"Palestinian Territories", "PS"},
+        {"Panama", "PA"},
+        {"Papua New Guinea", "PG"},
+        {"Paraguay", "PY"},
+        {"Peru", "PE"},
+        {"Philippines", "PH"},
+        {"Pitcairn Islands", "PN"},
+        {"Poland", "PL"},
+        {"Portugal", "PT"},
+        {"Puerto Rico", "PR"},
+        {"Qatar", "QA"},
+        {"Réunion", "RE"},
+        {"Romania", "RO"},
+        {"Russia", "RU"},
+        {"Rwanda", "RW"},
+        {"Saint Helena", "SH"},
+        {"Saint Kitts and Nevis", "KN"},
+        {"Saint Lucia", "LC"},
+        {"Saint Pierre and Miquelon", "PM"},
+        {"Saint Vincent and the Grenadines", "VC"},
+        {"Samoa", "WS"},
+        {"San Marino", "SM"},
+        {"São Tomé and Príncipe", "ST"},
+        {"Saudi Arabia", "SA"},
+        {"Senegal", "SN"},
+        {"Serbia", "RS"},
+        {"Seychelles", "SC"},
+        {"Sierra Leone", "SL"},
+        {"Singapore", "SG"},
+        {"Slovakia", "SK"},
+        {"Slovenia", "SI"},
+        {"Solomon Islands", "SB"},
+        {"Somalia", "SO"},
+        {"South Africa", "ZA"},
+        {"South Georgia and the South Sandwich Islands", "GS"},
+        {"South Korea", "KR"},
+        {"Spain", "ES"},
+        {"Sri Lanka", "LK"},
+        {"Sudan", "SD"},
+        {"Suriname", "SR"},
+        {"Svalbard and Jan Mayen", "SJ"},
+        {"Swaziland", "SZ"},
+        {"Sweden", "SE"},
+        {"Switzerland", "CH"},
+        {"Syria", "SY"},
+        {"Taiwan", "TW"},
+        {"Tajikistan", "TJ"},
+        {"Tanzania", "TZ"},
+        {"Thailand", "TH"},
+        {"Timor-Leste", "TL"},
+        {"Togo", "TG"},
+        {"Tokelau", "TK"},
+        {"Tonga", "TO"},
+        {"Trinidad and Tobago", "TT"},
+        {"Tunisia", "TN"},
+        {"Turkey", "TR"},
+        {"Turkmenistan", "TM"},
+        {"Turks and Caicos Islands", "TC"},
+        {"Tuvalu", "TV"},
+        {"U.S. Minor Outlying Islands", "UM"},
+        {"U.S. Virgin Islands", "VI"},
+        {"Uganda", "UG"},
+        {"Ukraine", "UA"},
+        {"United Arab Emirates", "AE"},
+        {"United Kingdom", "GB"},
+        {"United States", "US"},
+        {"Uruguay", "UY"},
+        {"Uzbekistan", "UZ"},
+        {"Vanuatu", "VU"},
+        {"Vatican City", "VA"},
+        {"Venezuela", "VE"},
+        {"Vietnam", "VN"},
+        {"Wallis and Futuna", "WF"},
+        {"Western Sahara", "EH"},
+        {"Yemen", "YE"},
+        {"Zambia", "ZM"},
+        {"Zimbabwe", "ZW"},
+
+    };
+    return codes;
+}
 
 } // namespace
 
@@ -217,6 +508,29 @@ private Q_SLOTS:
         QCOMPARE(bytes.count('\r'), 245);
     }
 
+    // Each point lies within 1500 km of a time zone city of its own country (a point of the
+    // wrong sign or in another part of the world cannot).
+    void shippedPointsLieNearTheirCountrysZoneCities()
+    {
+        const QMultiHash<QString, QPair<double, double>> cities = zoneCities();
+        QVERIFY(cities.size() > 300);
+        const QStringList table = shippedTable("UTF-8");
+        QCOMPARE(countryCodes().size(), 242);
+        for (auto it = countryCodes().cbegin(); it != countryCodes().cend(); ++it) {
+            const std::optional<CountryPoint> point = lookUpCountry(table, it.key());
+            QVERIFY2(point.has_value(), qPrintable(it.key()));
+            const QList<QPair<double, double>> own = cities.values(it.value());
+            QVERIFY2(!own.isEmpty(), qPrintable(it.value()));
+            double nearest = 1e9;
+            for (const auto &[latitude, longitude] : own) {
+                nearest =
+                    std::min(nearest, kilometresBetween(point->latitude.toDouble(),
+                                                        point->longitude.toDouble(), latitude, longitude));
+            }
+            QVERIFY2(nearest <= 1500, qPrintable(QStringLiteral("%1: %2 km").arg(it.key()).arg(nearest)));
+        }
+    }
+
     // Points checked against rough boxes around each country: a swapped pair or a point in a
     // neighbour falls outside. Boxes are south, north, west, east.
     void shippedPointsLieInTheirCountry_data()
@@ -278,6 +592,8 @@ private Q_SLOTS:
         row("Wallis and Futuna", -14.4, -13.1, -178.3, -176.0);
         row("Antarctica", -90.0, -60.0, -180.0, 180.0);
         row("Bouvet Island", -54.5, -54.3, 3.2, 3.5);
+        row("Heard Island and McDonald Islands", -53.2, -52.9, 73.2, 73.9);
+        row("Kosovo", 41.85, 43.27, 20.0, 21.8);
         row("Falkland Islands [Islas Malvinas]", -52.5, -51.0, -61.4, -57.6);
         row("Gaza Strip", 31.2, 31.6, 34.2, 34.6);
         row("Palestinian Territories", 31.3, 32.6, 34.8, 35.6);
