@@ -28,13 +28,13 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 
 unpack() {
-    local spec="$1" tarball
-    tarball="$(npm pack --silent "$spec" | tail -n 1)"
-    mkdir "${spec%@*}"
-    tar -xzf "$tarball" -C "${spec%@*}" --strip-components=1
+    local package="$1" tarball
+    tarball="$(npm pack --silent "$package" | tail -n 1)"
+    mkdir "${package%@*}"
+    tar -xzf "$tarball" -C "${package%@*}" --strip-components=1
 }
-for spec in "$LEAFLET" "$LEAFLET_HEAT" "$SIMPLEHEAT" "$WORLD_ATLAS" "$TOPOJSON_CLIENT"; do
-    unpack "$spec"
+for package in "$LEAFLET" "$LEAFLET_HEAT" "$SIMPLEHEAT" "$WORLD_ATLAS" "$TOPOJSON_CLIENT"; do
+    unpack "$package"
 done
 
 install -m 644 leaflet/dist/leaflet.js leaflet/dist/leaflet.css "$dest/"

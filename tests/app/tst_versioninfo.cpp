@@ -73,7 +73,7 @@ void setWord(QByteArray &bytes, qsizetype offset, quint16 value)
 
 // A minimal ELF file: header, section name table, the record, then the section headers
 // (null, ".shstrtab", the record's section). Each field can be spoiled on its own.
-struct ElfSpec
+struct ElfLayout
 {
     bool is64 = true;
     bool bigEndian = false;
@@ -115,37 +115,37 @@ quint64 alignTo8(quint64 value)
     return (value + 7) & ~quint64(7);
 }
 
-QByteArray makeElf(const ElfSpec &spec)
+QByteArray makeElf(const ElfLayout &layout)
 {
-    const ElfWriter w(spec.bigEndian);
-    const int headerSize = spec.is64 ? 64 : 52;
-    const int entrySize = spec.is64 ? 64 : 40;
-    const int word = spec.is64 ? 8 : 4; // width of addresses, offsets and sizes
+    const ElfWriter w(layout.bigEndian);
+    const int headerSize = layout.is64 ? 64 : 52;
+    const int entrySize = layout.is64 ? 64 : 40;
+    const int word = layout.is64 ? 8 : 4; // width of addresses, offsets and sizes
 
-    QByteArray names = QByteArray("\0.shstrtab\0", 11) + spec.sectionName;
-    if (spec.nameTerminated)
+    QByteArray names = QByteArray("\0.shstrtab\0", 11) + layout.sectionName;
+    if (layout.nameTerminated)
         names.append('\0');
     const quint64 namesOffset = quint64(headerSize);
     const quint64 recordOffset = alignTo8(namesOffset + quint64(names.size()));
-    const quint64 tableOffset = alignTo8(recordOffset + quint64(spec.record.size()));
+    const quint64 tableOffset = alignTo8(recordOffset + quint64(layout.record.size()));
 
     QByteArray file(qsizetype(tableOffset + 3 * quint64(entrySize)), '\0');
     file.replace(0, 4, QByteArray::fromHex("7f454c46"));
-    file[4] = char(spec.elfClass ? spec.elfClass : spec.is64 ? 2 : 1);
-    file[5] = char(spec.bigEndian ? 2 : 1);
+    file[4] = char(layout.elfClass ? layout.elfClass : layout.is64 ? 2 : 1);
+    file[5] = char(layout.bigEndian ? 2 : 1);
     file[6] = 1;
     w.set(file, 16, 2, 2);                      // e_type: ET_EXEC
-    w.set(file, 18, spec.is64 ? 62 : 3, 2);     // e_machine
+    w.set(file, 18, layout.is64 ? 62 : 3, 2);     // e_machine
     w.set(file, 20, 1, 4);                      // e_version
     const qsizetype afterEntry = 24 + 2 * word; // past e_entry and e_phoff
-    w.set(file, afterEntry, spec.tableOffset.value_or(tableOffset), word);
+    w.set(file, afterEntry, layout.tableOffset.value_or(tableOffset), word);
     w.set(file, afterEntry + word + 4, quint64(headerSize), 2);
-    w.set(file, afterEntry + word + 10, spec.entrySize.value_or(quint16(entrySize)), 2);
-    w.set(file, afterEntry + word + 12, spec.extendedNumbering ? 0 : 3, 2);
-    w.set(file, afterEntry + word + 14, spec.namesIndex.value_or(spec.extendedNumbering ? 0xFFFF : 1), 2);
+    w.set(file, afterEntry + word + 10, layout.entrySize.value_or(quint16(entrySize)), 2);
+    w.set(file, afterEntry + word + 12, layout.extendedNumbering ? 0 : 3, 2);
+    w.set(file, afterEntry + word + 14, layout.namesIndex.value_or(layout.extendedNumbering ? 0xFFFF : 1), 2);
 
     file.replace(qsizetype(namesOffset), names.size(), names);
-    file.replace(qsizetype(recordOffset), spec.record.size(), spec.record);
+    file.replace(qsizetype(recordOffset), layout.record.size(), layout.record);
 
     const auto section = [&](int index, quint32 name, quint32 type, quint64 offset, quint64 size,
                              quint32 link) {
@@ -156,19 +156,19 @@ QByteArray makeElf(const ElfSpec &spec)
         w.set(file, at + 8 + 3 * word, size, word);
         w.set(file, at + 8 + 4 * word, link, 4);
     };
-    if (spec.extendedNumbering)
+    if (layout.extendedNumbering)
         section(0, 0, 0, 0, 3, 1);
     section(1, 1, 3 /* SHT_STRTAB */, namesOffset, quint64(names.size()), 0);
-    section(2, spec.recordNameOffset.value_or(11), spec.recordType, spec.recordOffset.value_or(recordOffset),
-            quint64(spec.record.size()) + spec.recordSizeExtra, 0);
+    section(2, layout.recordNameOffset.value_or(11), layout.recordType, layout.recordOffset.value_or(recordOffset),
+            quint64(layout.record.size()) + layout.recordSizeExtra, 0);
 
-    if (spec.keepBytes >= 0)
-        file.truncate(spec.keepBytes);
-    file.chop(spec.cutFromEnd);
+    if (layout.keepBytes >= 0)
+        file.truncate(layout.keepBytes);
+    file.chop(layout.cutFromEnd);
     return file;
 }
 
-using ElfChange = std::function<void(ElfSpec &)>;
+using ElfChange = std::function<void(ElfLayout &)>;
 
 struct Outcome
 {
@@ -361,54 +361,54 @@ private Q_SLOTS:
         QTest::addColumn<ElfChange>("change");
         QTest::addColumn<bool>("readable");
 
-        QTest::newRow("64-bit little-endian") << ElfChange([](ElfSpec &) {}) << true;
-        QTest::newRow("32-bit little-endian") << ElfChange([](ElfSpec &s) { s.is64 = false; }) << true;
-        QTest::newRow("64-bit big-endian") << ElfChange([](ElfSpec &s) { s.bigEndian = true; }) << true;
-        QTest::newRow("32-bit big-endian") << ElfChange([](ElfSpec &s) {
+        QTest::newRow("64-bit little-endian") << ElfChange([](ElfLayout &) {}) << true;
+        QTest::newRow("32-bit little-endian") << ElfChange([](ElfLayout &s) { s.is64 = false; }) << true;
+        QTest::newRow("64-bit big-endian") << ElfChange([](ElfLayout &s) { s.bigEndian = true; }) << true;
+        QTest::newRow("32-bit big-endian") << ElfChange([](ElfLayout &s) {
             s.is64 = false;
             s.bigEndian = true;
         }) << true;
         QTest::newRow("section count kept in section 0")
-            << ElfChange([](ElfSpec &s) { s.extendedNumbering = true; }) << true;
+            << ElfChange([](ElfLayout &s) { s.extendedNumbering = true; }) << true;
         QTest::newRow("section longer than the record")
-            << ElfChange([](ElfSpec &s) { s.record.append(64, '\0'); }) << true;
+            << ElfChange([](ElfLayout &s) { s.record.append(64, '\0'); }) << true;
 
-        QTest::newRow("unknown ELF class") << ElfChange([](ElfSpec &s) { s.elfClass = 3; }) << false;
+        QTest::newRow("unknown ELF class") << ElfChange([](ElfLayout &s) { s.elfClass = 3; }) << false;
         QTest::newRow("file ends inside the ELF header")
-            << ElfChange([](ElfSpec &s) { s.keepBytes = 40; }) << false;
+            << ElfChange([](ElfLayout &s) { s.keepBytes = 40; }) << false;
         QTest::newRow("file ends inside the section headers")
-            << ElfChange([](ElfSpec &s) { s.cutFromEnd = 10; }) << false;
+            << ElfChange([](ElfLayout &s) { s.cutFromEnd = 10; }) << false;
         QTest::newRow("section runs past the end of the file")
-            << ElfChange([](ElfSpec &s) { s.recordSizeExtra = 4096; }) << false;
+            << ElfChange([](ElfLayout &s) { s.recordSizeExtra = 4096; }) << false;
         QTest::newRow("section offset wraps around")
-            << ElfChange([](ElfSpec &s) { s.recordOffset = ~quint64(0) - 16; }) << false;
+            << ElfChange([](ElfLayout &s) { s.recordOffset = ~quint64(0) - 16; }) << false;
         QTest::newRow("section of no bytes in the file (NOBITS)")
-            << ElfChange([](ElfSpec &s) { s.recordType = 8; }) << false;
-        QTest::newRow("no section header table") << ElfChange([](ElfSpec &s) { s.tableOffset = 0; }) << false;
+            << ElfChange([](ElfLayout &s) { s.recordType = 8; }) << false;
+        QTest::newRow("no section header table") << ElfChange([](ElfLayout &s) { s.tableOffset = 0; }) << false;
         QTest::newRow("section header table past the end")
-            << ElfChange([](ElfSpec &s) { s.tableOffset = 1u << 30; }) << false;
+            << ElfChange([](ElfLayout &s) { s.tableOffset = 1u << 30; }) << false;
         QTest::newRow("section header entries too small")
-            << ElfChange([](ElfSpec &s) { s.entrySize = 16; }) << false;
+            << ElfChange([](ElfLayout &s) { s.entrySize = 16; }) << false;
         QTest::newRow("name table index out of range")
-            << ElfChange([](ElfSpec &s) { s.namesIndex = 7; }) << false;
-        QTest::newRow("no name table") << ElfChange([](ElfSpec &s) { s.namesIndex = 0; }) << false;
+            << ElfChange([](ElfLayout &s) { s.namesIndex = 7; }) << false;
+        QTest::newRow("no name table") << ElfChange([](ElfLayout &s) { s.namesIndex = 0; }) << false;
         QTest::newRow("section name outside the name table")
-            << ElfChange([](ElfSpec &s) { s.recordNameOffset = 5000; }) << false;
+            << ElfChange([](ElfLayout &s) { s.recordNameOffset = 5000; }) << false;
         QTest::newRow("section name without its terminating zero")
-            << ElfChange([](ElfSpec &s) { s.nameTerminated = false; }) << false;
+            << ElfChange([](ElfLayout &s) { s.nameTerminated = false; }) << false;
         QTest::newRow("section name is a longer one")
-            << ElfChange([](ElfSpec &s) { s.sectionName += "2"; }) << false;
+            << ElfChange([](ElfLayout &s) { s.sectionName += "2"; }) << false;
         QTest::newRow("section name is a shorter one")
-            << ElfChange([](ElfSpec &s) { s.sectionName.chop(1); }) << false;
+            << ElfChange([](ElfLayout &s) { s.sectionName.chop(1); }) << false;
     }
     void elfFiles()
     {
         QFETCH(ElfChange, change);
         QFETCH(bool, readable);
-        ElfSpec spec;
-        change(spec);
+        ElfLayout layout;
+        change(layout);
         const QString path = m_dir.filePath(QStringLiteral("made.elf"));
-        writeFile(path, makeElf(spec));
+        writeFile(path, makeElf(layout));
 
         const Outcome outcome = readStrings(path);
         QCOMPARE(outcome.thrown, !readable);
@@ -425,7 +425,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("company");
         QTest::addColumn<quint32>("fixed");
         const auto patch = [](qsizetype offset, quint16 value) {
-            return ElfChange([=](ElfSpec &s) { setWord(s.record, offset, value); });
+            return ElfChange([=](ElfLayout &s) { setWord(s.record, offset, value); });
         };
         const quint32 none = 0xFFFFFFFF;
         const quint32 v12 = 0x00010002;
@@ -435,7 +435,7 @@ private Q_SLOTS:
         QTest::newRow("root shorter than its header") << patch(0, 4) << true << "" << none;
         QTest::newRow("root key runs past the root") << patch(0, 20) << true << "" << none;
         QTest::newRow("record cut short")
-            << ElfChange([](ElfSpec &s) { s.record.truncate(200); }) << true << "" << none;
+            << ElfChange([](ElfLayout &s) { s.record.truncate(200); }) << true << "" << none;
         QTest::newRow("root key is not VS_VERSION_INFO") << patch(6, 'X') << true << "" << none;
         QTest::newRow("fixed part with a wrong signature") << patch(40, 0x1234) << false << "Co" << none;
         QTest::newRow("fixed part shorter than its structure") << patch(2, 20) << true << "" << none;
@@ -455,10 +455,10 @@ private Q_SLOTS:
         QFETCH(bool, thrown);
         QFETCH(QString, company);
         QFETCH(quint32, fixed);
-        ElfSpec spec;
-        change(spec);
+        ElfLayout layout;
+        change(layout);
         const QString path = m_dir.filePath(QStringLiteral("made.elf"));
-        writeFile(path, makeElf(spec));
+        writeFile(path, makeElf(layout));
 
         const Outcome outcome = readStrings(path);
         QCOMPARE(outcome.thrown, thrown);

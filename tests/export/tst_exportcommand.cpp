@@ -3,7 +3,8 @@
 #include "platform/systemerror.h"
 #include "recordingdesktop.h"
 #include "unwritablefolder.h"
-#include "writelimit.h"
+#include "filesizelimit.h"
+#include "testfiles.h"
 
 #include <QAction>
 #include <QDir>
@@ -20,20 +21,6 @@ namespace {
 const QStringList TemplateOrder{"HeatLayer.js", "layers.png",      "layers-2x.png", "leaflet.css",
                                 "leaflet.js",   "leaflet-heat.js", "index.html"};
 const QStringList ExportFiles = QStringList{"leaflet-heat-data.js"} + TemplateOrder;
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArrayLiteral("<missing>");
-    return file.readAll();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QByteArray templateContent(const QString &name)
 {
@@ -62,11 +49,11 @@ public:
     {
         m_file = m_dir.filePath(QStringLiteral("thermira"));
         QFile::copy(QStringLiteral(THERMIRA_EXECUTABLE), m_file);
-        writeFile(m_dir.filePath(QStringLiteral("countries.dat")), "Chad,15.45,18.73\r\n");
+        writeFileBytes(m_dir.filePath(QStringLiteral("countries.dat")), "Chad,15.45,18.73\r\n");
         if (withTemplates) {
             QDir(m_dir.path()).mkdir(QStringLiteral("leaflet"));
             for (const QString &name : TemplateOrder)
-                writeFile(m_dir.filePath(QStringLiteral("leaflet/") + name), templateContent(name));
+                writeFileBytes(m_dir.filePath(QStringLiteral("leaflet/") + name), templateContent(name));
         }
     }
     const QString &file() const { return m_file; }
@@ -171,9 +158,9 @@ private Q_SLOTS:
         QCOMPARE(desktop.dialogCalls.at(0).start, QString());
         QCOMPARE(desktop.messages.size(), 0);
         QCOMPARE(filesIn(target.path()), sorted(ExportFiles));
-        QVERIFY(isTwoPointsScript(readAll(target.filePath(QStringLiteral("leaflet-heat-data.js")))));
+        QVERIFY(isTwoPointsScript(readFileBytes(target.filePath(QStringLiteral("leaflet-heat-data.js")))));
         for (const QString &name : TemplateOrder)
-            QCOMPARE(readAll(target.filePath(name)), templateContent(name));
+            QCOMPARE(readFileBytes(target.filePath(name)), templateContent(name));
         QCOMPARE(desktop.shownItems, QStringList{target.path() + QStringLiteral("/index.html")});
         QCOMPARE(form->lastExportFolder(), chosen);
     }
@@ -218,16 +205,16 @@ private Q_SLOTS:
 
         form->Button2->click();
         for (const QString &name : ExportFiles)
-            QVERIFY(writeFile(target.filePath(name), "changed since the first export, and long"));
+            QVERIFY(writeFileBytes(target.filePath(name), "changed since the first export, and long"));
         addTwoPoints(*form);
         form->locations()->removeSelected(
             QItemSelection(form->locations()->index(0, 0), form->locations()->index(0, 2)));
         form->Button2->click();
 
         QCOMPARE(filesIn(target.path()), sorted(ExportFiles));
-        QVERIFY(isTwoPointsScript(readAll(target.filePath(QStringLiteral("leaflet-heat-data.js")))));
+        QVERIFY(isTwoPointsScript(readFileBytes(target.filePath(QStringLiteral("leaflet-heat-data.js")))));
         for (const QString &name : TemplateOrder)
-            QCOMPARE(readAll(target.filePath(name)), templateContent(name));
+            QCOMPARE(readFileBytes(target.filePath(name)), templateContent(name));
         QCOMPARE(desktop.shownItems.size(), 2);
         QCOMPARE(desktop.messages.size(), 0);
     }
@@ -283,7 +270,7 @@ private Q_SLOTS:
         form->locations()->append(std::move(many));
         QTemporaryDir target;
         for (const QString &name : ExportFiles)
-            QVERIFY(writeFile(target.filePath(name), "previous " + name.toUtf8()));
+            QVERIFY(writeFileBytes(target.filePath(name), "previous " + name.toUtf8()));
         desktop.folderAnswers << target.path();
         {
             const FileSizeLimit limit(4096);
@@ -295,7 +282,7 @@ private Q_SLOTS:
         QCOMPARE(desktop.messages.at(0).caption, QStringLiteral("Thermira"));
         QCOMPARE(filesIn(target.path()), sorted(ExportFiles));
         for (const QString &name : ExportFiles)
-            QCOMPARE(readAll(target.filePath(name)), "previous " + name.toUtf8());
+            QCOMPARE(readFileBytes(target.filePath(name)), "previous " + name.toUtf8());
         QVERIFY(desktop.shownItems.isEmpty());
     }
 };

@@ -1,6 +1,7 @@
 #include "export/heatmapdatascript.h"
 #include "platform/errors.h"
-#include "writelimit.h"
+#include "filesizelimit.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -18,17 +19,9 @@ Q_DECLARE_METATYPE(Entries)
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArrayLiteral("<missing>");
-    return file.readAll();
-}
-
 QByteArray scriptOf(const QString &folder)
 {
-    return readAll(folder + QStringLiteral("/leaflet-heat-data.js"));
+    return readFileBytes(folder + QStringLiteral("/leaflet-heat-data.js"));
 }
 
 // The script's text for the entries, in Windows-1252 (no byte-order mark).
@@ -279,7 +272,7 @@ private Q_SLOTS:
             old.write(QByteArray(10000, 'x'));
         }
         writeHeatmapDataScript(dir.path() + u'/', {{"1", "2", {}}}, TextEncoding::named("windows-1252"));
-        QCOMPARE(readAll(path), QByteArray("var addressPoints = [\r\n[1, 2, \"10\"]\r\n];\r\n"));
+        QCOMPARE(readFileBytes(path), QByteArray("var addressPoints = [\r\n[1, 2, \"10\"]\r\n];\r\n"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"leaflet-heat-data.js"});
     }
 
@@ -321,7 +314,7 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(message, QStringLiteral("Stream write error"));
-        QCOMPARE(readAll(path), old);
+        QCOMPARE(readFileBytes(path), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"leaflet-heat-data.js"});
     }
 

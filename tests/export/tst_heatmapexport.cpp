@@ -2,7 +2,8 @@
 #include "platform/errors.h"
 #include "platform/systemerror.h"
 #include "unwritablefolder.h"
-#include "writelimit.h"
+#include "filesizelimit.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,20 +22,6 @@ const std::vector<LocationEntry> TwoPoints{{"41.01", "28.97", "Turkey"}, {"48.85
 const QByteArray
     TwoPointsScript("var addressPoints = [\r\n[41.01, 28.97, \"10\"],\r\n[48.85, 2.35, \"10\"]\r\n];\r\n");
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArrayLiteral("<missing>");
-    return file.readAll();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QByteArray templateContent(const QString &name)
 {
     return "template " + name.toUtf8() + "\n";
@@ -48,7 +35,7 @@ public:
     {
         QDir(m_dir.path()).mkdir(QStringLiteral("leaflet"));
         for (const QString &name : names)
-            writeFile(path() + u'/' + name, templateContent(name));
+            writeFileBytes(path() + u'/' + name, templateContent(name));
     }
     QString path() const { return m_dir.filePath(QStringLiteral("leaflet")); }
 
@@ -148,7 +135,7 @@ private Q_SLOTS:
         QFETCH(bool, delimiter);
         const TemplateFolder templates;
         QTemporaryDir target;
-        QVERIFY(writeFile(target.filePath(QStringLiteral("notes.txt")), "mine"));
+        QVERIFY(writeFileBytes(target.filePath(QStringLiteral("notes.txt")), "mine"));
 
         const QString page = exportHeatmap(target.path() + (delimiter ? QStringLiteral("/") : QString()),
                                            templates.path(), TwoPoints, TextEncoding::named("windows-1252"));
@@ -156,10 +143,10 @@ private Q_SLOTS:
         QCOMPARE(page, target.path() + QStringLiteral("/index.html"));
         QCOMPARE(filesIn(target.path()),
                  sorted(TemplateOrder + QStringList{"leaflet-heat-data.js", "notes.txt"}));
-        QCOMPARE(readAll(target.filePath(QStringLiteral("leaflet-heat-data.js"))), TwoPointsScript);
+        QCOMPARE(readFileBytes(target.filePath(QStringLiteral("leaflet-heat-data.js"))), TwoPointsScript);
         for (const QString &name : TemplateOrder)
-            QCOMPARE(readAll(target.filePath(name)), templateContent(name));
-        QCOMPARE(readAll(target.filePath(QStringLiteral("notes.txt"))), QByteArray("mine"));
+            QCOMPARE(readFileBytes(target.filePath(name)), templateContent(name));
+        QCOMPARE(readFileBytes(target.filePath(QStringLiteral("notes.txt"))), QByteArray("mine"));
     }
 
     void scriptFirstThenTemplatesInOrder()
@@ -178,14 +165,14 @@ private Q_SLOTS:
         QTemporaryDir target;
         exportHeatmap(target.path(), templates.path(), {{"1", "2", {}}, {"3", "4", {}}, {"5", "6", {}}});
         for (const QString &name : TemplateOrder + QStringList{"leaflet-heat-data.js"})
-            QVERIFY(writeFile(target.filePath(name), "stale, and longer than every template in this test"));
+            QVERIFY(writeFileBytes(target.filePath(name), "stale, and longer than every template in this test"));
 
         exportHeatmap(target.path(), templates.path(), TwoPoints, TextEncoding::named("windows-1252"));
 
         QCOMPARE(filesIn(target.path()), sorted(TemplateOrder + QStringList{"leaflet-heat-data.js"}));
-        QCOMPARE(readAll(target.filePath(QStringLiteral("leaflet-heat-data.js"))), TwoPointsScript);
+        QCOMPARE(readFileBytes(target.filePath(QStringLiteral("leaflet-heat-data.js"))), TwoPointsScript);
         for (const QString &name : TemplateOrder)
-            QCOMPARE(readAll(target.filePath(name)), templateContent(name));
+            QCOMPARE(readFileBytes(target.filePath(name)), templateContent(name));
     }
 
     // Missing templates are skipped without a word; the others still arrive.
@@ -211,7 +198,7 @@ private Q_SLOTS:
         QCOMPARE(page, target.path() + QStringLiteral("/index.html"));
         QCOMPARE(filesIn(target.path()), sorted(present + QStringList{"leaflet-heat-data.js"}));
         for (const QString &name : present)
-            QCOMPARE(readAll(target.filePath(name)), templateContent(name));
+            QCOMPARE(readFileBytes(target.filePath(name)), templateContent(name));
     }
 
     void unwritableFolderStopsBeforeTheTemplates()
@@ -236,18 +223,18 @@ private Q_SLOTS:
     void failedCopyKeepsTheOldTemplate()
     {
         const TemplateFolder templates;
-        QVERIFY(writeFile(templates.path() + QStringLiteral("/leaflet.js"), QByteArray(256 * 1024, 'L')));
+        QVERIFY(writeFileBytes(templates.path() + QStringLiteral("/leaflet.js"), QByteArray(256 * 1024, 'L')));
         QTemporaryDir target;
-        QVERIFY(writeFile(target.filePath(QStringLiteral("leaflet.js")), "old leaflet"));
+        QVERIFY(writeFileBytes(target.filePath(QStringLiteral("leaflet.js")), "old leaflet"));
         {
             const FileSizeLimit limit(64 * 1024);
             QVERIFY(limit.active());
             exportHeatmap(target.path(), templates.path(), TwoPoints);
         }
-        QCOMPARE(readAll(target.filePath(QStringLiteral("leaflet.js"))), QByteArray("old leaflet"));
-        QCOMPARE(readAll(target.filePath(QStringLiteral("leaflet-heat.js"))),
+        QCOMPARE(readFileBytes(target.filePath(QStringLiteral("leaflet.js"))), QByteArray("old leaflet"));
+        QCOMPARE(readFileBytes(target.filePath(QStringLiteral("leaflet-heat.js"))),
                  templateContent("leaflet-heat.js"));
-        QCOMPARE(readAll(target.filePath(QStringLiteral("index.html"))), templateContent("index.html"));
+        QCOMPARE(readFileBytes(target.filePath(QStringLiteral("index.html"))), templateContent("index.html"));
         QCOMPARE(filesIn(target.path()), sorted(TemplateOrder + QStringList{"leaflet-heat-data.js"}));
     }
 
@@ -258,7 +245,7 @@ private Q_SLOTS:
         exportHeatmap(templates.path(), templates.path(), TwoPoints, TextEncoding::named("windows-1252"));
         QCOMPARE(filesIn(templates.path()), sorted(TemplateOrder + QStringList{"leaflet-heat-data.js"}));
         for (const QString &name : TemplateOrder)
-            QCOMPARE(readAll(templates.path() + u'/' + name), templateContent(name));
+            QCOMPARE(readFileBytes(templates.path() + u'/' + name), templateContent(name));
     }
 
     void copyReplacing_data()
@@ -282,11 +269,11 @@ private Q_SLOTS:
         const QString source = dir.filePath(QStringLiteral("a"));
         const QString target = dir.filePath(QStringLiteral("b"));
         if (sourceExists)
-            QVERIFY(writeFile(source, "source"));
+            QVERIFY(writeFileBytes(source, "source"));
         if (targetExists)
-            QVERIFY(writeFile(target, "target, old"));
+            QVERIFY(writeFileBytes(target, "target, old"));
         QCOMPARE(::copyReplacing(source, target), copied);
-        QCOMPARE(readAll(target), targetAfter);
+        QCOMPARE(readFileBytes(target), targetAfter);
     }
 };
 

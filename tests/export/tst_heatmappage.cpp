@@ -1,5 +1,6 @@
 #include "export/heatmapdatascript.h"
 #include "export/heatmapexport.h"
+#include "testfiles.h"
 
 #include <QColor>
 #include <QDir>
@@ -132,12 +133,6 @@ QString screenshotPath()
     tag.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("-"));
     return ScreenshotDir + u'/' + QString::fromLatin1(QTest::currentTestFunction()) +
            (tag.isEmpty() ? QString() : u'-' + tag) + QStringLiteral(".png");
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 struct BrowserRun
@@ -478,13 +473,13 @@ void TestHeatmapPage::tellsWhatIsMissing()
         QVERIFY(QFile::remove(data));
         break;
     case Damage::NotAList:
-        QVERIFY(writeFile(data, "var addressPoints = 42;\r\n"));
+        QVERIFY(writeFileBytes(data, "var addressPoints = 42;\r\n"));
         break;
     case Damage::BrokenScript:
-        QVERIFY(writeFile(data, "var addressPoints = [\r\n[41.01, 28.97, \"10\"],\r\n"));
+        QVERIFY(writeFileBytes(data, "var addressPoints = [\r\n[41.01, 28.97, \"10\"],\r\n"));
         break;
     case Damage::NoVariable:
-        QVERIFY(writeFile(data, "var points = [\r\n[41.01, 28.97, \"10\"]\r\n];\r\n"));
+        QVERIFY(writeFileBytes(data, "var points = [\r\n[41.01, 28.97, \"10\"]\r\n];\r\n"));
         break;
     case Damage::NoLeaflet:
         QVERIFY(QFile::remove(folder.filePath(QStringLiteral("leaflet.js"))));

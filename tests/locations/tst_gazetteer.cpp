@@ -1,6 +1,7 @@
 #include "locations/countrynames.h"
 #include "locations/gazetteer.h"
 #include "platform/textlinefile.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QHash>
@@ -14,17 +15,9 @@
 
 namespace {
 
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
 QStringList shippedTable(const QByteArray &codePage)
 {
-    return decodeTextLines(readBytes(QStringLiteral(THERMIRA_COUNTRY_TABLE)), TextEncoding::named(codePage));
+    return decodeTextLines(readFileBytes(QStringLiteral(THERMIRA_COUNTRY_TABLE)), TextEncoding::named(codePage));
 }
 
 // A coordinate as the heatmap script embeds it: a plain decimal number with "." as the point.
@@ -500,7 +493,7 @@ private Q_SLOTS:
 
     void shippedTableIsMarkedUtf8WithCrLf()
     {
-        const QByteArray bytes = readBytes(QStringLiteral(THERMIRA_COUNTRY_TABLE));
+        const QByteArray bytes = readFileBytes(QStringLiteral(THERMIRA_COUNTRY_TABLE));
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
         QVERIFY(bytes.endsWith("\r\n"));
         QCOMPARE(bytes.count("\r\n"), 245);

@@ -1,5 +1,7 @@
 #include "locations/locationfile.h"
 #include "platform/errors.h"
+#include "filesizelimit.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,18 +33,6 @@ std::vector<LocationEntry> entriesFrom(const QStringList &pairs)
     return entries;
 }
 
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QString nativeAbsolute(const QString &path)
 {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
@@ -57,31 +47,6 @@ QString errorOf(const std::function<void()> &action)
     }
     return QStringLiteral("<no error>");
 }
-
-// Limits the size of files this process may write while it lives (writes past it fail with
-// EFBIG instead of raising SIGXFSZ): a disk that fills up halfway through a save.
-class FileSizeLimit final
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_old;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    Q_DISABLE_COPY_MOVE(FileSizeLimit)
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 } // namespace
 
@@ -177,7 +142,7 @@ private Q_SLOTS:
         QFETCH(QStringList, expected);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("list.csv"));
-        QVERIFY(writeBytes(path, bytes));
+        QVERIFY(writeFileBytes(path, bytes));
         QCOMPARE(pairs(readLocationFile(path, separator.at(0), TextEncoding::named(codePage))), expected);
     }
 
@@ -221,9 +186,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("list.csv"));
         // An existing, longer file is replaced as a whole.
-        QVERIFY(writeBytes(path, QByteArray(4096, 'x')));
+        QVERIFY(writeFileBytes(path, QByteArray(4096, 'x')));
         writeLocationFile(path, entriesFrom(entries), separator.at(0), TextEncoding::named(codePage));
-        QCOMPARE(readBytes(path), expected);
+        QCOMPARE(readFileBytes(path), expected);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.csv"});
     }
 
@@ -315,7 +280,7 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("list.csv"));
         const QByteArray old("\xEF\xBB\xBF"
                              "1,2\r\n");
-        QVERIFY(writeBytes(path, old));
+        QVERIFY(writeFileBytes(path, old));
         std::vector<LocationEntry> many(
             100000, LocationEntry{QStringLiteral("41.0123"), QStringLiteral("28.9784"), {}});
         QString message;
@@ -324,7 +289,7 @@ private Q_SLOTS:
             message = errorOf([&] { writeLocationFile(path, many, u',', TextEncoding::utf8()); });
         }
         QCOMPARE(message, QStringLiteral("Stream write error"));
-        QCOMPARE(readBytes(path), old);
+        QCOMPARE(readFileBytes(path), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"list.csv"});
         // Without the limit the same save goes through.
         writeLocationFile(path, many, u',', TextEncoding::utf8());
@@ -336,7 +301,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("long.csv"));
         const qsizetype length = 20 * 1024 * 1024;
-        QVERIFY(writeBytes(path, QByteArray(length, '7') + ",8;9\r\n" + QByteArray(length, ';') + "\r\n1,2"));
+        QVERIFY(writeFileBytes(path, QByteArray(length, '7') + ",8;9\r\n" + QByteArray(length, ';') + "\r\n1,2"));
         const std::vector<LocationEntry> entries = readLocationFile(path, u',', TextEncoding::utf8());
         QCOMPARE(entries.size(), size_t(2));
         QCOMPARE(entries[0].latitude.size(), length);
@@ -356,7 +321,7 @@ private Q_SLOTS:
             // Every third line has no separator and is skipped.
             bytes += (i % 3 == 2) ? "\n" : ";-1\r\n";
         }
-        QVERIFY(writeBytes(path, bytes));
+        QVERIFY(writeFileBytes(path, bytes));
         const std::vector<LocationEntry> entries = readLocationFile(path, u';', TextEncoding::utf8());
         QCOMPARE(entries.size(), size_t(2'000'000));
         QCOMPARE(pairs({entries.front(), entries[1], entries[2], entries.back()}),
@@ -374,7 +339,7 @@ private Q_SLOTS:
         }
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("binary.csv"));
-        QVERIFY(writeBytes(path, bytes));
+        QVERIFY(writeFileBytes(path, bytes));
         for (const char *codePage : {"UTF-8", "windows-1252"}) {
             const std::vector<LocationEntry> entries =
                 readLocationFile(path, u',', TextEncoding::named(codePage));

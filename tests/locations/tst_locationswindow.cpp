@@ -3,6 +3,7 @@
 #include "locations/countrynames.h"
 #include "locations/locationlistmodel.h"
 #include "recordingdesktop.h"
+#include "testfiles.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -30,18 +31,6 @@ namespace {
 
 const QString Filter = QStringLiteral("CSV File (*.csv);;Any File (*)");
 
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The main window on a program folder of its own: a copy of the built program and, unless
 // told otherwise, a country table with the given bytes. Message boxes and dialogs go to the
 // recording desktop.
@@ -53,7 +42,7 @@ public:
         const QString program = m_dir.filePath(QStringLiteral("thermira"));
         QFile::copy(QStringLiteral(THERMIRA_EXECUTABLE), program);
         if (withTable)
-            writeBytes(m_dir.filePath(QStringLiteral("countries.dat")), countryTable);
+            writeFileBytes(m_dir.filePath(QStringLiteral("countries.dat")), countryTable);
         form = std::make_unique<TAppForm>(program);
         form->TimerChecker->stop();
         AppListSeparator = u',';
@@ -120,7 +109,7 @@ private:
 
 QByteArray shippedTable()
 {
-    return readBytes(QStringLiteral(THERMIRA_COUNTRY_TABLE));
+    return readFileBytes(QStringLiteral(THERMIRA_COUNTRY_TABLE));
 }
 
 } // namespace
@@ -394,7 +383,7 @@ private Q_SLOTS:
     {
         Window window({});
         const QString file = window.path(QStringLiteral("list.csv"));
-        QVERIFY(writeBytes(file, "\xEF\xBB\xBF"
+        QVERIFY(writeFileBytes(file, "\xEF\xBB\xBF"
                                  "41.01,28.97\r\nno separator\r\n\r\n1;2;3\r\n7,\r\n,5\r\n"));
         window.add(QStringLiteral("first"), QStringLiteral("row"));
         window.desktop.openAnswers << file << file;
@@ -425,7 +414,7 @@ private Q_SLOTS:
         Window window({});
         AppListSeparator = u';';
         const QString file = window.path(QStringLiteral("list.csv"));
-        QVERIFY(writeBytes(file, "41,01;28,97\r\n1;2;3\r\n7;\r\n41.01,28.97\r\n"));
+        QVERIFY(writeFileBytes(file, "41,01;28,97\r\n1;2;3\r\n7;\r\n41.01,28.97\r\n"));
         window.desktop.openAnswers << file;
         QTest::mouseClick(window.form->Button3, Qt::LeftButton);
         QCOMPARE(window.rows(), (QStringList{"41,01|28,97|", "1|2;3|", "7||"}));
@@ -486,14 +475,14 @@ private Q_SLOTS:
         QCOMPARE(window.rows(), (QStringList{"41.01|28.97|Turkey", "|5|Turkey"}));
 
         const QString file = window.path(QStringLiteral("saved.csv"));
-        QVERIFY(writeBytes(file, QByteArray(1000, 'o')));
+        QVERIFY(writeFileBytes(file, QByteArray(1000, 'o')));
         window.desktop.saveAnswers << file << file;
         QTest::mouseClick(window.form->Button4, Qt::LeftButton);
         // This program's files are UTF-8 here (marked); the comment is not saved.
-        QCOMPARE(readBytes(file), expected);
+        QCOMPARE(readFileBytes(file), expected);
         QVERIFY(QFile::remove(file));
         window.form->SavetoCSVFile1->trigger();
-        QCOMPARE(readBytes(file), expected);
+        QCOMPARE(readFileBytes(file), expected);
         QVERIFY(window.desktop.messages.isEmpty());
 
         QCOMPARE(window.desktop.dialogCalls.size(), 2);
@@ -513,9 +502,9 @@ private Q_SLOTS:
     {
         Window window({});
         const QString file = window.path(QStringLiteral("empty.csv"));
-        QVERIFY(writeBytes(file, "old"));
+        QVERIFY(writeFileBytes(file, "old"));
         QTest::mouseClick(window.form->Button4, Qt::LeftButton); // cancelled
-        QCOMPARE(readBytes(file), QByteArray("old"));
+        QCOMPARE(readFileBytes(file), QByteArray("old"));
         window.desktop.saveAnswers << file;
         QTest::mouseClick(window.form->Button4, Qt::LeftButton);
         QVERIFY(QFileInfo::exists(file));
@@ -566,7 +555,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString existing = dir.filePath(QStringLiteral("existing.csv"));
-        QVERIFY(writeBytes(existing, "x"));
+        QVERIFY(writeFileBytes(existing, "x"));
         QStringList questions;
         QFileDialog *dialog = nullptr;
         // Answers the replace question: No the first time, Yes the second.

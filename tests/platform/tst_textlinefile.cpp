@@ -1,51 +1,15 @@
 #include "platform/errors.h"
 #include "platform/textlinefile.h"
+#include "filesizelimit.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-// Limits the size of files this process may write, as a full disk would.
-class FileSizeLimit final
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
 
 const TextEncoding Utf8 = TextEncoding::utf8();
 const TextEncoding Cp1252 = TextEncoding::named("windows-1252");
@@ -124,7 +88,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("out.csv"));
         writeTextLines(path, lines, TextEncoding::named(encoding.toLatin1()));
-        QCOMPARE(readBytes(path), bytes);
+        QCOMPARE(readFileBytes(path), bytes);
         QCOMPARE(readTextLines(path, TextEncoding::named(encoding.toLatin1())), lines);
     }
 
@@ -133,7 +97,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("out.js"));
         writeTextLines(path, {QStringLiteral("a\u4E2Db")}, Cp1252);
-        const QByteArray bytes = readBytes(path);
+        const QByteArray bytes = readFileBytes(path);
         QCOMPARE(bytes.size(), 5);
         QVERIFY(bytes.startsWith('a'));
         QVERIFY(bytes.endsWith("b\r\n"));
@@ -156,9 +120,9 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("list.csv"));
-        writeBytes(path, QByteArray(1000, 'z'));
+        QVERIFY(writeFileBytes(path, QByteArray(1000, 'z')));
         writeTextLines(path, {QStringLiteral("1,2")}, Cp1252);
-        QCOMPARE(readBytes(path), QByteArray("1,2\r\n"));
+        QCOMPARE(readFileBytes(path), QByteArray("1,2\r\n"));
     }
 
     void missingFileCannotBeOpened()
@@ -215,7 +179,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("list.csv"));
         const QByteArray old("41.01,28.97\r\n");
-        writeBytes(path, old);
+        QVERIFY(writeFileBytes(path, old));
         QStringList lines;
         for (int i = 0; i < 50000; ++i)
             lines << QStringLiteral("12.3456,65.4321");
@@ -226,7 +190,7 @@ private Q_SLOTS:
         } catch (const FileError &error) {
             QCOMPARE(error.message(), QStringLiteral("Stream write error"));
         }
-        QCOMPARE(readBytes(path), old);
+        QCOMPARE(readFileBytes(path), old);
         // Nothing is left behind beside it.
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("list.csv")});
     }
@@ -235,12 +199,12 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("list.csv"));
-        writeBytes(path, "old\r\n");
+        QVERIFY(writeFileBytes(path, "old\r\n"));
         {
             TextLineWriter writer(path, Utf8);
             writer.writeLine(u"new");
         }
-        QCOMPARE(readBytes(path), QByteArray("old\r\n"));
+        QCOMPARE(readFileBytes(path), QByteArray("old\r\n"));
     }
 };
 
