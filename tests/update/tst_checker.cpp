@@ -43,24 +43,6 @@ QByteArray scrambled(const QString &address)
     return ScrambleText(address, ScrambleSeed).toLatin1();
 }
 
-// The form encoding of one name or value, written out here on its own.
-QByteArray formEncoded(const QString &text)
-{
-    QByteArray out;
-    for (const char ch : text.toUtf8()) {
-        const auto c = static_cast<unsigned char>(ch);
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                           c == '*' || c == '-' || c == '.' || c == '_';
-        if (plain)
-            out += char(c);
-        else if (c == ' ')
-            out += '+';
-        else
-            out += '%' + QByteArray::number(c, 16).toUpper().rightJustified(2, '0');
-    }
-    return out;
-}
-
 enum Reach
 {
     HttpsAnswers,

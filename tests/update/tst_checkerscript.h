@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 #include "update/checkexchange.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -49,3 +50,21 @@ private:
     ScriptedOutcome m_https;
     ScriptedOutcome m_http;
 };
+
+// The form encoding of one name or value, written out here on its own.
+inline QByteArray formEncoded(const QString &text)
+{
+    QByteArray out;
+    for (const char ch : text.toUtf8()) {
+        const auto c = static_cast<unsigned char>(ch);
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                           c == '*' || c == '-' || c == '.' || c == '_';
+        if (plain)
+            out += char(c);
+        else if (c == ' ')
+            out += '+';
+        else
+            out += '%' + QByteArray::number(c, 16).toUpper().rightJustified(2, '0');
+    }
+    return out;
+}

@@ -14,24 +14,6 @@ const QString goodAnswer =
     QStringLiteral("<version>2.1</version>\r\n<url>https://example.com/t.exe</url>\r\n\r\n"
                    "<result>1</result>\r\n\r\n<important></important>\r\n");
 
-// The form encoding of one name or value, written out here on its own.
-QByteArray formEncoded(const QString &text)
-{
-    QByteArray out;
-    for (const char ch : text.toUtf8()) {
-        const auto c = static_cast<unsigned char>(ch);
-        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                           c == '*' || c == '-' || c == '.' || c == '_';
-        if (plain)
-            out += char(c);
-        else if (c == ' ')
-            out += '+';
-        else
-            out += '%' + QByteArray::number(c, 16).toUpper().rightJustified(2, '0');
-    }
-    return out;
-}
-
 } // namespace
 
 class TestCheckExchange final : public QObject
