@@ -1,11 +1,12 @@
 #include "rainimage.h"
+#include "platform/designfont.h"
 
 #include <QFontMetrics>
 
 RainImage::RainImage()
 {
     // A font whose whole cell (ascent plus descent) is 12 pixels, in the window's face.
-    m_font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans")});
+    m_font = designFont(12);
     m_font.setStyleStrategy(QFont::NoSubpixelAntialias);
     for (int pixels = 12; pixels > 4; --pixels) {
         m_font.setPixelSize(pixels);

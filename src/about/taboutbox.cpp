@@ -5,6 +5,7 @@
 #include "platform/desktop.h"
 #include "platform/windowdrag.h"
 #include "service/makersite.h"
+#include "platform/designfont.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,14 +30,6 @@ constexpr int ClientWidth = 446;
 constexpr int ClientHeight = 374;
 constexpr QSize BannerSize(344, 105);
 
-QFont tahoma(int pixelSize)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans")});
-    font.setPixelSize(pixelSize);
-    return font;
-}
-
 void paintBlack(QWidget *widget)
 {
     QPalette palette = widget->palette();
@@ -50,7 +43,7 @@ QPushButton *whiteButton(QWidget *parent, QRect geometry)
 {
     auto *button = new QPushButton(parent);
     button->setGeometry(geometry);
-    button->setFont(tahoma(16));
+    button->setFont(designFont(16));
     QPalette palette = button->palette();
     palette.setColor(QPalette::ButtonText, Qt::white);
     palette.setColor(QPalette::Button, QColor(0x30, 0x30, 0x30));
@@ -101,7 +94,7 @@ void TAboutBox::buildLayout()
 {
     setWindowTitle(QStringLiteral("About"));
     setFixedSize(ClientWidth, ClientHeight);
-    setFont(tahoma(11));
+    setFont(designFont(11));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::black);
     setPalette(palette);
@@ -113,7 +106,7 @@ void TAboutBox::buildLayout()
     Panel1->setGeometry(48, 42, 350, 291);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel1->setLineWidth(1);
-    Panel1->setFont(tahoma(11));
+    Panel1->setFont(designFont(11));
     paintBlack(Panel1);
 
     Image2 = new QLabel(Panel1);
@@ -133,7 +126,7 @@ void TAboutBox::buildLayout()
     Label2->setGeometry(49, 122, 290, 40);
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label2->setFont(tahoma(16));
+    Label2->setFont(designFont(16));
 
     BitBtn1 = whiteButton(Panel1, QRect(49, 224, 122, 33));
     BitBtn2 = whiteButton(Panel1, QRect(177, 224, 122, 33));

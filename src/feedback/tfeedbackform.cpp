@@ -3,6 +3,7 @@
 #include "app/errorbox.h"
 #include "app/identity.h"
 #include "platform/desktop.h"
+#include "platform/designfont.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -23,15 +24,6 @@ namespace {
 constexpr int ClientWidth = 525;
 constexpr int ClientHeight = 326;
 
-QFont tahoma(int pixelSize, bool bold = false)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans")});
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
-
 QFrame *plainPanel(QWidget *parent, QRect geometry)
 {
     auto *panel = new QFrame(parent);
@@ -47,7 +39,7 @@ QLabel *moodPanel(QWidget *parent, QRect geometry, const QString &face)
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setLineWidth(1);
     panel->setAlignment(Qt::AlignCenter);
-    panel->setFont(tahoma(16));
+    panel->setFont(designFont(16));
     panel->setCursor(Qt::PointingHandCursor);
     panel->setAutoFillBackground(true);
     auto *image = new QLabel(panel);
@@ -116,7 +108,7 @@ void TFeedbackForm::buildLayout()
 {
     setWindowTitle(QStringLiteral("Feedback"));
     setFixedSize(ClientWidth, ClientHeight);
-    setFont(tahoma(11));
+    setFont(designFont(11));
     QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
     if (screen)
         move(screen->availableGeometry().center() - rect().center());
@@ -127,27 +119,27 @@ void TFeedbackForm::buildLayout()
     Panel5 = moodPanel(Panel3, QRect(266, 3, 256, 40), QStringLiteral(":/icons/face-dislike.svg"));
     Image2 = Panel5->findChild<QLabel *>();
 
-    Label1 = label(this, QRect(3, 49, 519, 19), tahoma(16));
-    Label2 = label(this, QRect(3, 74, 519, 16), tahoma(13, true));
+    Label1 = label(this, QRect(3, 49, 519, 19), designFont(16));
+    Label2 = label(this, QRect(3, 74, 519, 16), designFont(13, true));
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setGeometry(3, 96, 519, 157);
-    Memo1->setFont(tahoma(13));
+    Memo1->setFont(designFont(13));
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setTabChangesFocus(true);
 
     Panel1 = plainPanel(this, QRect(0, 256, 525, 30));
-    Label3 = label(Panel1, QRect(3, 3, 107, 24), tahoma(13));
+    Label3 = label(Panel1, QRect(3, 3, 107, 24), designFont(13));
     Label3->setAlignment(Qt::AlignCenter);
     Edit1 = new QLineEdit(Panel1);
     Edit1->setGeometry(116, 3, 406, 24);
-    Edit1->setFont(tahoma(13));
+    Edit1->setFont(designFont(13));
     Edit1->setMaxLength(EditMaxLength);
 
     Panel2 = plainPanel(this, QRect(0, 286, 525, 40));
     BitBtn1 = new QPushButton(Panel2);
     BitBtn1->setGeometry(342, 3, 180, 34);
-    BitBtn1->setFont(tahoma(13, true));
+    BitBtn1->setFont(designFont(13, true));
     BitBtn1->setIcon(QIcon(QStringLiteral(":/icons/feedback-envelope.svg")));
     BitBtn1->setIconSize(QSize(16, 16));
     BitBtn1->setDefault(true);

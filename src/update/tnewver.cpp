@@ -5,6 +5,7 @@
 #include "platform/windowdrag.h"
 #include "service/makersite.h"
 #include "update/checkresults.h"
+#include "platform/designfont.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -29,13 +30,6 @@ constexpr int DesignWidth = 320;
 constexpr int DesignHeight = 68;
 constexpr int ScreenMargin = 5; // device pixels, not scaled
 constexpr int AnimationMs = 100;
-
-QFont tahoma(int pixelSize)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(pixelSize);
-    return font;
-}
 
 // The logical coordinate that lands closest to the given device coordinate (Qt rounds when it
 // maps a logical window position to the device). At some scalings no logical coordinate lands
@@ -86,7 +80,7 @@ TNewVer::TNewVer(QWidget *focusWindow)
 {
     // The notice must not take the keyboard away from whatever the user is typing into.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setFont(tahoma(11));
+    setFont(designFont(11));
     setCursor(Qt::ArrowCursor);
     resize(DesignWidth, DesignHeight);
     buildControls();
@@ -137,7 +131,7 @@ void TNewVer::buildControls()
 
     Label1 = new QLabel(Panel2);
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    QFont title = tahoma(13);
+    QFont title = designFont(13);
     title.setBold(true);
     Label1->setFont(title);
 
@@ -145,7 +139,7 @@ void TNewVer::buildControls()
     Label2->setAlignment(Qt::AlignCenter);
     Label2->setWordWrap(true);
     Label2->setTextFormat(Qt::PlainText);
-    QFont link = tahoma(13);
+    QFont link = designFont(13);
     link.setUnderline(true);
     Label2->setFont(link);
     Label2->setCursor(Qt::PointingHandCursor);
