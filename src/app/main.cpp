@@ -1,9 +1,12 @@
 #include "identity.h"
 #include "platform/instancelock.h"
 #include "tappform.h"
+#include "update/checkresults.h"
 
 #include <QApplication>
 #include <QIcon>
+
+#include <cstdlib>
 
 int main(int argc, char *argv[])
 {
@@ -17,5 +20,10 @@ int main(int argc, char *argv[])
 
     TAppForm appForm(QCoreApplication::applicationFilePath());
     appForm.show();
-    return app.exec();
+    const int exitCode = app.exec();
+    // The update check may still be waiting for the service (up to twice 10 s). Nothing of it
+    // needs finishing, so leave without tearing down what it still uses.
+    if (CheckerStarted && !CheckFinished.load(std::memory_order_acquire))
+        std::quick_exit(exitCode);
+    return exitCode;
 }
