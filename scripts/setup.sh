@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Thermira needs to build, run and test, only those missing.
-# Usage: scripts/setup.sh [--tests]
+# Usage: scripts/setup.sh [--tests] [--fuzz]
 set -euo pipefail
 
 packages=(qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-gtk-platformtheme libgl1-mesa-dev
           cmake ninja-build g++ pkg-config fonts-liberation2)
-if [[ "${1:-}" == "--tests" ]]; then
-    # xvfb/xauth for looking at windows, chromium for the page test, benchmark for bench/.
-    packages+=(xvfb xauth chromium libbenchmark-dev fonts-dejavu-core)
-fi
+for option in "$@"; do
+    case "$option" in
+        # xvfb/xauth for looking at windows, chromium for the page test, benchmark for bench/.
+        --tests) packages+=(xvfb xauth chromium libbenchmark-dev fonts-dejavu-core) ;;
+        # clang with libFuzzer and the sanitizer runtimes for the fuzz targets (preset fuzz).
+        --fuzz) packages+=(clang libfuzzer-14-dev libclang-rt-14-dev) ;;
+        *) echo "Unknown option: $option" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

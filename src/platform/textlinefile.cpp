@@ -75,21 +75,27 @@ QStringList splitTextLines(QStringView text)
 
 QStringList decodeTextLines(QByteArrayView bytes, const TextEncoding &encoding)
 {
-    QString text;
+    // The mark that chose the encoding is dropped here and nowhere else: a second one is the
+    // text's first character. Stateless, so that a sequence cut off at the end of the file
+    // still gives a replacement character.
+    constexpr auto flags = QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless;
+    QStringDecoder decoder;
+    qsizetype markSize = 0;
     if (bytes.startsWith("\xEF\xBB\xBF")) {
-        text = QString::fromUtf8(bytes.sliced(3));
+        decoder = QStringDecoder(QStringConverter::Utf8, flags);
+        markSize = 3;
     } else if (bytes.startsWith("\xFF\xFE")) {
-        QStringDecoder decoder(QStringConverter::Utf16LE);
-        text = decoder.decode(bytes.sliced(2));
+        decoder = QStringDecoder(QStringConverter::Utf16LE, flags);
+        markSize = 2;
     } else if (bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder decoder(QStringConverter::Utf16BE);
-        text = decoder.decode(bytes.sliced(2));
+        decoder = QStringDecoder(QStringConverter::Utf16BE, flags);
+        markSize = 2;
     } else if (encoding.isUtf8()) {
-        text = QString::fromUtf8(bytes);
+        decoder = QStringDecoder(QStringConverter::Utf8, flags);
     } else {
-        QStringDecoder decoder(encoding.name().constData());
-        text = decoder.isValid() ? decoder.decode(bytes) : QString::fromLatin1(bytes);
+        decoder = QStringDecoder(encoding.name().constData(), flags);
     }
+    QString text = decoder.isValid() ? QString(decoder.decode(bytes.sliced(markSize))) : QString::fromLatin1(bytes);
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     if (nul >= 0)
         text.truncate(nul);

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <cctype>
+#include <limits>
 
 #ifdef _WIN32
 #include "platform/errors.h"
@@ -267,7 +268,8 @@ OSFacts linuxOSFacts(const QByteArray &osRelease, const QString &kernelRelease, 
     const QStringList kernel = kernelRelease.split(u'.');
     const int kernelMajor = leadingNumber(kernel.value(0));
     const int kernelMinor = leadingNumber(kernel.value(1));
-    facts.build = kernelMajor * 100 + kernelMinor;
+    // A release number no kernel has (eight digits or more) saturates instead of overflowing.
+    facts.build = int(qMin(qint64(kernelMajor) * 100 + kernelMinor, qint64(std::numeric_limits<int>::max())));
 
     const QString versionId = osReleaseValue(osRelease, "VERSION_ID");
     static const QRegularExpression shape(QStringLiteral("^(\\d+)(?:\\.(\\d+))?.*?(?:-SP(\\d+))?$"),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "checkanswer.h"
 #include "service/postform.h"
 
 #include <QString>
@@ -7,11 +8,10 @@
 
 #include <functional>
 
-// One exchange with the maker's update service: the request, the HTTPS-then-HTTP post, and the
-// reading of the tagged answer lines. Failures go to the error record (checkerrors.h).
+// One exchange with the maker's update service: the request and the HTTPS-then-HTTP post (the
+// answer is read by checkanswer.h). Failures go to the error record (checkerrors.h).
 
 using CheckRequest = FormFields;
-using CheckAnswer = QStringList; // the answer's lines
 
 inline constexpr int CheckTimeoutMs = 10000;
 
@@ -22,25 +22,6 @@ CheckRequest BuildCheckRequest(const QString &caption, const QString &versionTex
 // Posts to "https://" + CheckEndpoint(), and once more to "http://" + CheckEndpoint() when that
 // fails; a successful plain retry clears the whole error record. No lines when both fail.
 CheckAnswer SendCheckRequest(const CheckRequest &request);
-
-// Whether the answer may be used: no "ERROR" at the start of line 1, the "result" marker of
-// line 4 "0" or "1", and nothing recorded in the error record, earlier entries included.
-bool AcceptCheckAnswer(const CheckAnswer &answer);
-
-// The value of a line that is exactly "<tag>value</tag>" (tag in lower case), else empty.
-QString ExtractTagValue(const QString &line, const QString &tag);
-
-// An announced version counts as new when it differs from the running one and its digits, with
-// every "." removed, read as a 32-bit whole number. Numbers are not compared.
-bool IsNewVersion(const QString &announced, const QString &running);
-
-// The answer text as lines, split at CR LF, CR or LF; a break at the very end adds no line.
-CheckAnswer splitAnswerLines(const QString &text);
-
-// The values of a usable answer: line 1 "version", line 2 "url", line 6 "important".
-QString announcedVersion(const CheckAnswer &answer);
-QString announcedAddress(const CheckAnswer &answer);
-QString announcedMessage(const CheckAnswer &answer);
 
 // The post SendCheckRequest uses; tests put a scripted one in. An empty function restores PostForm.
 using CheckPoster = std::function<QString(const QString &address, const FormFields &fields, int timeoutMs)>;

@@ -1,6 +1,7 @@
 #include "scrambler.h"
 
 #include <QByteArray>
+#include <QStringDecoder>
 
 namespace {
 
@@ -54,5 +55,8 @@ QString UnscrambleText(const QString &hexText, quint16 seed)
         plain[i] = static_cast<char>(c ^ (key >> 8));
         key = nextKey(key, c);
     }
-    return QString::fromUtf8(plain);
+    // A leading U+FEFF is part of the text, not a byte-order mark to drop.
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+    return decoder.decode(plain);
 }

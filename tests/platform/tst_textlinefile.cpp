@@ -42,6 +42,13 @@ private Q_SLOTS:
         QTest::newRow("NUL ends the text") << QByteArray("a\r\nb\0c\r\nd", 10) << "UTF-8" << QStringList{"a", "b"};
         QTest::newRow("UTF-8 mark dropped") << QByteArray("\xEF\xBB\xBFR\xC3\xA9union,1,2\r\n") << "windows-1252"
                                             << QStringList{QStringLiteral("Réunion,1,2")};
+        // Only the first mark chooses the encoding; a second one is the first latitude's text.
+        QTest::newRow("second mark is text, UTF-8") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF" "2,3\r\n") << "UTF-8"
+                                                    << QStringList{QStringLiteral("\uFEFF" "2,3")};
+        QTest::newRow("second mark is text, UTF-16 LE") << QByteArray("\xFF\xFE\xFF\xFE" "2\0", 6) << "UTF-8"
+                                                        << QStringList{QStringLiteral("\uFEFF" "2")};
+        QTest::newRow("second mark is text, UTF-16 BE") << QByteArray("\xFE\xFF\xFE\xFF\0" "2", 6) << "UTF-8"
+                                                        << QStringList{QStringLiteral("\uFEFF" "2")};
         QTest::newRow("UTF-16 LE mark") << QByteArray("\xFF\xFE" "a\0\xE9\0\r\0\n\0b\0", 12) << "windows-1252"
                                         << QStringList{QStringLiteral("aé"), "b"};
         QTest::newRow("UTF-16 BE mark") << QByteArray("\xFE\xFF\0a\0\xE9\0\r\0b", 10) << "windows-1252"

@@ -162,6 +162,9 @@ void TestClientFacts::readsLinuxFacts_data()
         << QByteArray("# NAME=\"Wrong\"\nPRETTY_NAME=x\nNAME='My \\\"Own\\\" OS'\nVERSION_ID='7.2'\n")
         << QStringLiteral("6.10.1") << QStringLiteral("riscv64")
         << QStringLiteral("My \"Own\" OS (Version 7.2, Build 610, 64-bit Edition)");
+    QTest::newRow("release number of eight digits saturates the build")
+        << QByteArray("NAME=X\nVERSION_ID=1\n") << QStringLiteral("21474837.99") << QStringLiteral("x86_64")
+        << QStringLiteral("X (Version 1.0, Build 2147483647, 64-bit Edition)");
     QTest::newRow("nothing known") << QByteArray() << QString() << QString()
                                    << QStringLiteral("Linux (Version 0.0, Build 0, 32-bit Edition)");
 }

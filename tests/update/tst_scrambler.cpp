@@ -96,6 +96,7 @@ private Q_SLOTS:
         QTest::newRow("NUL inside") << QString::fromUtf16(u"a\0b", 3) << int(ScrambleSeed);
         QTest::newRow("long text") << QString(4000, u'\u00e9') << 0xBEEF;
         QTest::newRow("long run of one letter") << QString(700, u'z') << 0;
+        QTest::newRow("leading U+FEFF is text") << QStringLiteral("\uFEFFhttp://a.example/") << int(ScrambleSeed);
     }
     void roundTrip()
     {
