@@ -1,15 +1,15 @@
 #include "tappform.h"
 
-#include "errorbox.h"
-#include "identity.h"
+#include "desktop/designfont.h"
+#include "desktop/desktop.h"
+#include "desktop/errorbox.h"
+#include "identity/identity.h"
+#include "identity/versioninfo.h"
 #include "locations/countrynames.h"
 #include "locations/locationlistmodel.h"
-#include "platform/designfont.h"
-#include "platform/desktop.h"
 #include "platform/localefacts.h"
 #include "platform/textlinefile.h"
 #include "service/makersite.h"
-#include "versioninfo.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,11 +2,11 @@
 // and loading and saving location files.
 #include "tappform.h"
 
-#include "identity.h"
+#include "desktop/desktop.h"
+#include "identity/identity.h"
 #include "locations/gazetteer.h"
 #include "locations/locationfile.h"
 #include "locations/locationlistmodel.h"
-#include "platform/desktop.h"
 
 #include <QComboBox>
 #include <QItemSelectionModel>

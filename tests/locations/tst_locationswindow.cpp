@@ -1,5 +1,5 @@
-#include "app/identity.h"
 #include "app/tappform.h"
+#include "identity/identity.h"
 #include "locations/countrynames.h"
 #include "locations/locationlistmodel.h"
 #include "recordingdesktop.h"

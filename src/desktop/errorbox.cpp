@@ -1,7 +1,7 @@
 #include "errorbox.h"
 
-#include "identity.h"
-#include "platform/desktop.h"
+#include "desktop.h"
+#include "identity/identity.h"
 
 QString errorBoxText(const QString &message)
 {
