@@ -4,7 +4,6 @@
 #include "desktop/desktop.h"
 #include "desktop/errorbox.h"
 #include "identity/identity.h"
-#include "identity/versioninfo.h"
 #include "locations/countrynames.h"
 #include "locations/locationlistmodel.h"
 #include "platform/localefacts.h"
@@ -224,21 +223,14 @@ void TAppForm::connectHandlers()
 
 void TAppForm::FormCreate()
 {
-    TEXEVersionData version;
-    try {
-        GetEXEVersionData(m_programFile, version);
-    } catch (const ThermiraError &error) {
-        // The program always carries its record; if it cannot be read, say so and go on, so
-        // that the separator and the country table are still set up.
-        showErrorBox(nullptr, error.message());
-    }
-    AppCompanyName = version.CompanyName;
-    AppProductName = version.ProductName;
-    AppVersion = formatAppVersion(ReadFixedFileVersion(m_programFile));
-    AppCaption = AppCompanyName + QStringLiteral(" - ") + AppProductName;
+    // The program always carries its record; if it cannot be read, say so and go on, so that
+    // the separator and the country table are still set up.
+    // Every shared value is final before a box can show: a box runs an event loop of its own.
+    const QString failure = assignIdentity(m_programFile);
     setWindowTitle(AppCaption);
-
     AppListSeparator = listSeparatorFor(QLocale::system());
+    if (!failure.isEmpty())
+        showErrorBox(nullptr, failure);
 
     CountryTable.clear();
     CountryTable = readTextLines(m_programFolder + QStringLiteral("/countries.dat"));

@@ -1,5 +1,8 @@
 #include "identity.h"
 
+#include "platform/errors.h"
+#include "versioninfo.h"
+
 #include <QCoreApplication>
 
 QString AppCompanyName;
@@ -12,6 +15,22 @@ QStringList CountryTable;
 QString formatAppVersion(quint32 fileVersionMS)
 {
     return QStringLiteral("%1.%2").arg(fileVersionMS >> 16).arg(fileVersionMS & 0xFFFF);
+}
+
+QString assignIdentity(const QString &programFile)
+{
+    TEXEVersionData version;
+    QString failure;
+    try {
+        GetEXEVersionData(programFile, version);
+    } catch (const ThermiraError &error) {
+        failure = error.message();
+    }
+    AppCompanyName = version.CompanyName;
+    AppProductName = version.ProductName;
+    AppVersion = formatAppVersion(ReadFixedFileVersion(programFile));
+    AppCaption = AppCompanyName + QStringLiteral(" - ") + AppProductName;
+    return failure;
 }
 
 QString programFolder()
