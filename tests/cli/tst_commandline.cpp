@@ -1,0 +1,232 @@
+#include "cli/commandline.h"
+#include "cli/console.h"
+#include "cli/exportcommand.h"
+#include "platform/systemerror.h"
+#include "testfiles.h"
+#include "unwritablefolder.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+namespace {
+
+const QStringList Templates{"HeatLayer.js", "layers.png",      "layers-2x.png", "leaflet.css",
+                            "leaflet.js",   "leaflet-heat.js", "index.html"};
+
+// One run of the command line without a window, with its streams captured.
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run run(const CommandLine &commandLine, const QByteArray &standardInput = {})
+{
+    QByteArray input = standardInput;
+    QBuffer in(&input);
+    Run result;
+    QTextStream out(&result.out);
+    QTextStream err(&result.err);
+    result.exitCode = runInConsole(commandLine, in, out, err);
+    return result;
+}
+
+Run runExport(const QString &folder, const QStringList &files, const QString &templates,
+              const QByteArray &standardInput = {})
+{
+    QByteArray input = standardInput;
+    QBuffer in(&input);
+    Run result;
+    QTextStream out(&result.out);
+    QTextStream err(&result.err);
+    result.exitCode = runExport(ExportRequest{folder, files, u',', templates}, in, out, err);
+    return result;
+}
+
+QString absolute(const QString &path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+// A template folder with the seven files.
+class TemplateFolder final
+{
+public:
+    TemplateFolder()
+    {
+        for (const QString &name : Templates)
+            writeFileBytes(m_dir.filePath(name), "template " + name.toUtf8());
+    }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+class TestCommandLine final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void parse_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("separator");
+
+        using A = CommandLine::Action;
+        QTest::newRow("nothing: the window") << QStringList{} << int(A::Window) << QStringList{} << "" << "";
+        QTest::newRow("files for the window")
+            << QStringList{"a.csv", "b c.csv"} << int(A::Window) << QStringList{"a.csv", "b c.csv"} << "" << "";
+        QTest::newRow("a file named like an option, after --")
+            << QStringList{"--", "--export"} << int(A::Window) << QStringList{"--export"} << "" << "";
+        QTest::newRow("export, options after the files")
+            << QStringList{"a.csv", "-", "--export", "out", "--separator", ";"} << int(A::Export)
+            << QStringList{"a.csv", "-"} << "out" << ";";
+        QTest::newRow("export with =") << QStringList{"--export=out", "a.csv"} << int(A::Export)
+                                       << QStringList{"a.csv"} << "out" << "";
+        QTest::newRow("help wins") << QStringList{"--export", "out", "--help"} << int(A::Help) << QStringList{}
+                                   << "" << "";
+        QTest::newRow("version") << QStringList{"-v"} << int(A::Version) << QStringList{} << "" << "";
+        QTest::newRow("export without files") << QStringList{"--export", "out"} << int(A::BadUsage)
+                                              << QStringList{} << "" << "";
+        QTest::newRow("export without a folder") << QStringList{"a.csv", "--export"} << int(A::BadUsage)
+                                                 << QStringList{} << "" << "";
+        QTest::newRow("two folders") << QStringList{"--export", "a", "--export", "b", "x.csv"}
+                                     << int(A::BadUsage) << QStringList{} << "" << "";
+        QTest::newRow("separator of two characters") << QStringList{"--separator", ";;", "a.csv"}
+                                                     << int(A::BadUsage) << QStringList{} << "" << "";
+        QTest::newRow("standard input for the window") << QStringList{"-"} << int(A::BadUsage)
+                                                       << QStringList{} << "" << "";
+        QTest::newRow("unknown option") << QStringList{"--colour", "a.csv"} << int(A::BadUsage)
+                                        << QStringList{} << "" << "";
+    }
+    void parse()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, action);
+        QFETCH(QStringList, files);
+        QFETCH(QString, folder);
+        QFETCH(QString, separator);
+
+        const CommandLine commandLine = parseCommandLine(QStringList{"thermira"} + arguments);
+        QCOMPARE(int(commandLine.action), action);
+        QCOMPARE(commandLine.usageError.isEmpty(), action != int(CommandLine::Action::BadUsage));
+        if (action == int(CommandLine::Action::BadUsage))
+            return;
+        QCOMPARE(commandLine.files, files);
+        QCOMPARE(commandLine.exportFolder, folder);
+        QCOMPARE(commandLine.separator.has_value(), !separator.isEmpty());
+        if (commandLine.separator)
+            QCOMPARE(QString(*commandLine.separator), separator);
+    }
+
+    void badUsageAndHelp()
+    {
+        const Run bad = run(parseCommandLine({"thermira", "--export", "out"}));
+        QCOMPARE(bad.exitCode, 2);
+        QVERIFY(bad.out.isEmpty());
+        QVERIFY2(bad.err.startsWith(QCoreApplication::applicationName() + QStringLiteral(": --export needs")),
+                 qPrintable(bad.err));
+        QVERIFY2(bad.err.contains(QStringLiteral("\n\nUsage: ")), qPrintable(bad.err));
+
+        const Run help = run(parseCommandLine({"thermira", "--help"}));
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.err.isEmpty());
+        for (const char *option : {"--export <FOLDER>", "--separator <CHARACTER>", "--version", "[FILE...]"})
+            QVERIFY2(help.out.contains(QLatin1String(option)), option);
+    }
+
+    // Files and standard input, in order, into a folder that does not exist yet.
+    void exportCreatesTheFolder()
+    {
+        QTemporaryDir dir;
+        const TemplateFolder templates;
+        const QString first = dir.filePath(QStringLiteral("first.csv"));
+        QVERIFY(writeFileBytes(first, "1,2\r\nno separator\r\n3,4\r\n"));
+        const QString folder = dir.filePath(QStringLiteral("new/heatmap"));
+
+        const Run result = runExport(folder, {first, QStringLiteral("-")}, templates.path(), "5,6\n");
+
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out, QStringLiteral("Wrote 3 points to %1\n").arg(absolute(folder)));
+        QVERIFY(result.err.isEmpty());
+        const QByteArray script = readFileBytes(folder + QStringLiteral("/leaflet-heat-data.js"));
+        QVERIFY2(script.endsWith("var addressPoints = [\r\n[1, 2, \"10\"],\r\n[3, 4, \"10\"],\r\n[5, 6, \"10\"]\r\n];\r\n"),
+                 script.constData());
+        for (const QString &name : Templates)
+            QCOMPARE(readFileBytes(folder + u'/' + name), "template " + name.toUtf8());
+    }
+
+    // Each failure: exit code 1, the message on standard error, nothing on standard output,
+    // and nothing written.
+    void exportFailures()
+    {
+        QTemporaryDir dir;
+        const TemplateFolder templates;
+        const QString good = dir.filePath(QStringLiteral("good.csv"));
+        QVERIFY(writeFileBytes(good, "1,2\r\n"));
+        const QString missing = dir.filePath(QStringLiteral("missing.csv"));
+        const QString empty = dir.filePath(QStringLiteral("empty.csv"));
+        QVERIFY(writeFileBytes(empty, "no separator here\r\n\r\n"));
+        const QString folder = dir.filePath(QStringLiteral("out"));
+
+        // A file that cannot be read, even after one that can.
+        Run result = runExport(folder, {good, missing}, templates.path());
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(result.err, QStringLiteral("Cannot open file \"%1\". No such file or directory.\n").arg(missing));
+        QVERIFY(result.out.isEmpty());
+        QVERIFY(!QFileInfo::exists(folder));
+
+        // No point at all.
+        result = runExport(folder, {empty}, templates.path());
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(result.err, QStringLiteral("No location added!\n"));
+        QVERIFY(!QFileInfo::exists(folder));
+
+        // A folder that takes no files.
+        QTemporaryDir target;
+        const UnwritableFolder unwritable(target.path());
+        QVERIFY2(unwritable.ok(), "could not make a folder that refuses new files");
+        result = runExport(unwritable.path(), {good}, templates.path());
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(result.err, QStringLiteral("Cannot create file \"%1/leaflet-heat-data.js\". %2.\n")
+                                 .arg(unwritable.path(), systemErrorText(unwritable.expectedErrno())));
+        QVERIFY(result.out.isEmpty());
+        for (const QString &name : Templates)
+            QVERIFY2(!QFile::exists(unwritable.path() + u'/' + name), qPrintable(name));
+
+        // A file where the folder should be.
+        const QString file = dir.filePath(QStringLiteral("a file"));
+        QVERIFY(writeFileBytes(file, "x"));
+        result = runExport(file + QStringLiteral("/sub"), {good}, templates.path());
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(result.err, QStringLiteral("Cannot create file \"%1/sub/leaflet-heat-data.js\". %2.\n")
+                                 .arg(file, systemErrorText(ENOTDIR)));
+    }
+
+    // The command line's library brings nothing of the GUI: an export runs where there is no
+    // display. (This test links that library alone.)
+    void noGuiLibraryLoaded()
+    {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        QVERIFY(mapped.contains("libQt6Core"));
+        QVERIFY(!mapped.contains("libQt6Gui"));
+        QVERIFY(!mapped.contains("libQt6Widgets"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
