@@ -27,6 +27,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("PALVEX"));
     QCoreApplication::setApplicationName(QString::fromUtf16(ApplicationTitle));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/thermira.svg")));
+    // The installed desktop entry's name: desktops match the window to its entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.palvex.Thermira"));
 
     TAppForm appForm(QCoreApplication::applicationFilePath());
     if (commandLine.separator)
