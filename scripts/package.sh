@@ -3,10 +3,8 @@
 # Its dependencies are computed from the program's libraries (dpkg-shlibdeps).
 #   bash scripts/package.sh        then, as root:  apt-get install ./build-package/thermira_2.0.0_amd64.deb
 set -euo pipefail
-cd "$(dirname "$0")/.."
+source "$(dirname "$0")/common.sh"
 scripts/setup.sh --package
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 build="${THERMIRA_PACKAGE_BUILD_DIR:-build-package}"
 # Debian's hardening flags (stack protector, fortified functions, read-only relocations, bind now).
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all

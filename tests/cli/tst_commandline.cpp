@@ -58,16 +58,23 @@ QString absolute(const QString &path)
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
-// A template folder with the seven files.
-class TemplateFolder final
+// A folder of its own: the seven templates in "leaflet", and location files made on request.
+class Workspace final
 {
 public:
-    TemplateFolder()
+    Workspace()
     {
+        QDir(m_dir.path()).mkdir(QStringLiteral("leaflet"));
         for (const QString &name : Templates)
-            writeFileBytes(m_dir.filePath(name), "template " + name.toUtf8());
+            writeFileBytes(templates() + u'/' + name, "template " + name.toUtf8());
     }
-    QString path() const { return m_dir.path(); }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString templates() const { return path(QStringLiteral("leaflet")); }
+    QString file(const QString &name, const QByteArray &bytes) const
+    {
+        const QString file = path(name);
+        return writeFileBytes(file, bytes) ? file : QString();
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -149,13 +156,11 @@ private Q_SLOTS:
     // Files and standard input, in order, into a folder that does not exist yet.
     void exportCreatesTheFolder()
     {
-        QTemporaryDir dir;
-        const TemplateFolder templates;
-        const QString first = dir.filePath(QStringLiteral("first.csv"));
-        QVERIFY(writeFileBytes(first, "1,2\r\nno separator\r\n3,4\r\n"));
-        const QString folder = dir.filePath(QStringLiteral("new/heatmap"));
+        const Workspace work;
+        const QString first = work.file(QStringLiteral("first.csv"), "1,2\r\nno separator\r\n3,4\r\n");
+        const QString folder = work.path(QStringLiteral("new/heatmap"));
 
-        const Run result = exportWith(folder, {first, QStringLiteral("-")}, templates.path(), "5,6\n");
+        const Run result = exportWith(folder, {first, QStringLiteral("-")}, work.templates(), "5,6\n");
 
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.out, QStringLiteral("Wrote 3 points to %1\n").arg(absolute(folder)));
@@ -171,24 +176,21 @@ private Q_SLOTS:
     // and nothing written.
     void exportFailures()
     {
-        QTemporaryDir dir;
-        const TemplateFolder templates;
-        const QString good = dir.filePath(QStringLiteral("good.csv"));
-        QVERIFY(writeFileBytes(good, "1,2\r\n"));
-        const QString missing = dir.filePath(QStringLiteral("missing.csv"));
-        const QString empty = dir.filePath(QStringLiteral("empty.csv"));
-        QVERIFY(writeFileBytes(empty, "no separator here\r\n\r\n"));
-        const QString folder = dir.filePath(QStringLiteral("out"));
+        const Workspace work;
+        const QString good = work.file(QStringLiteral("good.csv"), "1,2\r\n");
+        const QString missing = work.path(QStringLiteral("missing.csv"));
+        const QString empty = work.file(QStringLiteral("empty.csv"), "no separator here\r\n\r\n");
+        const QString folder = work.path(QStringLiteral("out"));
 
         // A file that cannot be read, even after one that can.
-        Run result = exportWith(folder, {good, missing}, templates.path());
+        Run result = exportWith(folder, {good, missing}, work.templates());
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.err, QStringLiteral("Cannot open file \"%1\". No such file or directory.\n").arg(missing));
         QVERIFY(result.out.isEmpty());
         QVERIFY(!QFileInfo::exists(folder));
 
         // No point at all.
-        result = exportWith(folder, {empty}, templates.path());
+        result = exportWith(folder, {empty}, work.templates());
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.err, QStringLiteral("No location added!\n"));
         QVERIFY(!QFileInfo::exists(folder));
@@ -197,7 +199,7 @@ private Q_SLOTS:
         QTemporaryDir target;
         const UnwritableFolder unwritable(target.path());
         QVERIFY2(unwritable.ok(), "could not make a folder that refuses new files");
-        result = exportWith(unwritable.path(), {good}, templates.path());
+        result = exportWith(unwritable.path(), {good}, work.templates());
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.err, QStringLiteral("Cannot create file \"%1/leaflet-heat-data.js\". %2.\n")
                                  .arg(unwritable.path(), systemErrorText(unwritable.expectedErrno())));
@@ -206,9 +208,8 @@ private Q_SLOTS:
             QVERIFY2(!QFile::exists(unwritable.path() + u'/' + name), qPrintable(name));
 
         // A file where the folder should be.
-        const QString file = dir.filePath(QStringLiteral("a file"));
-        QVERIFY(writeFileBytes(file, "x"));
-        result = exportWith(file + QStringLiteral("/sub"), {good}, templates.path());
+        const QString file = work.file(QStringLiteral("a file"), "x");
+        result = exportWith(file + QStringLiteral("/sub"), {good}, work.templates());
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.err, QStringLiteral("Cannot create file \"%1/sub/leaflet-heat-data.js\". %2.\n")
                                  .arg(file, systemErrorText(ENOTDIR)));
