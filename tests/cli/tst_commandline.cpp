@@ -53,11 +53,6 @@ Run exportWith(const QString &folder, const QStringList &files, const QString &t
     });
 }
 
-QString absolute(const QString &path)
-{
-    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
-}
-
 // A folder of its own: the seven templates in "leaflet", and location files made on request.
 class Workspace final
 {
@@ -151,25 +146,6 @@ private Q_SLOTS:
         QVERIFY(help.err.isEmpty());
         for (const char *option : {"--export <FOLDER>", "--separator <CHARACTER>", "--version", "[FILE...]"})
             QVERIFY2(help.out.contains(QLatin1String(option)), option);
-    }
-
-    // Files and standard input, in order, into a folder that does not exist yet.
-    void exportCreatesTheFolder()
-    {
-        const Workspace work;
-        const QString first = work.file(QStringLiteral("first.csv"), "1,2\r\nno separator\r\n3,4\r\n");
-        const QString folder = work.path(QStringLiteral("new/heatmap"));
-
-        const Run result = exportWith(folder, {first, QStringLiteral("-")}, work.templates(), "5,6\n");
-
-        QCOMPARE(result.exitCode, 0);
-        QCOMPARE(result.out, QStringLiteral("Wrote 3 points to %1\n").arg(absolute(folder)));
-        QVERIFY(result.err.isEmpty());
-        const QByteArray script = readFileBytes(folder + QStringLiteral("/leaflet-heat-data.js"));
-        QVERIFY2(script.endsWith("var addressPoints = [\r\n[1, 2, \"10\"],\r\n[3, 4, \"10\"],\r\n[5, 6, \"10\"]\r\n];\r\n"),
-                 script.constData());
-        for (const QString &name : Templates)
-            QCOMPARE(readFileBytes(folder + u'/' + name), "template " + name.toUtf8());
     }
 
     // Each failure: exit code 1, the message on standard error, nothing on standard output,

@@ -265,7 +265,8 @@ private Q_SLOTS:
     }
 
     // thermira --export on the same files writes the same eight files as loading them into the
-    // window and exporting from there: decoding, line breaks, skipped lines, quoting.
+    // window and exporting from there: decoding, line breaks, skipped lines, quoting, standard
+    // input, a folder made on the way.
     void commandLineWritesTheSameFolder()
     {
         RecordingDesktop desktop;
@@ -289,24 +290,25 @@ private Q_SLOTS:
         form->Button2->click();
         QCOMPARE(desktop.messages.size(), 0);
 
-        QTemporaryDir fromCommandLine;
-        QByteArray noInput;
-        QBuffer input(&noInput);
+        // The second file comes through standard input, into a folder that does not exist yet.
+        QTemporaryDir commandLineDir;
+        const QString fromCommandLine = commandLineDir.filePath(QStringLiteral("new/heatmap"));
+        QByteArray secondBytes = readFileBytes(second);
+        QBuffer input(&secondBytes);
         QString out;
         QString err;
         QTextStream outStream(&out);
         QTextStream errStream(&err);
-        const ExportRequest request{fromCommandLine.path(), {first, second}, u',',
+        const ExportRequest request{fromCommandLine, {first, QStringLiteral("-")}, u',',
                                     QFileInfo(program.file()).absolutePath() + QStringLiteral("/leaflet")};
         QCOMPARE(runExport(request, input, outStream, errStream), 0);
 
-        QCOMPARE(out, QStringLiteral("Wrote %1 points to %2\n").arg(form->locations()->size()).arg(fromCommandLine.path()));
+        QCOMPARE(out, QStringLiteral("Wrote %1 points to %2\n").arg(form->locations()->size()).arg(fromCommandLine));
         QCOMPARE(form->locations()->size(), 10);
         QVERIFY(err.isEmpty());
-        QCOMPARE(filesIn(fromCommandLine.path()), sorted(ExportFiles));
-        for (const QString &name : ExportFiles) {
-            QCOMPARE(readFileBytes(fromCommandLine.filePath(name)), readFileBytes(fromWindow.filePath(name)));
-        }
+        QCOMPARE(filesIn(fromCommandLine), sorted(ExportFiles));
+        for (const QString &name : ExportFiles)
+            QCOMPARE(readFileBytes(fromCommandLine + u'/' + name), readFileBytes(fromWindow.filePath(name)));
     }
 
     // The disk fills up while the script is written: the previous export stays whole.
