@@ -1,6 +1,6 @@
 # The program's version record: built from the THERMIRA_* values of the top CMakeLists.txt by
 # the thermira-versioninfo tool and linked into the executable as the section named below,
-# where app/versioninfo.cpp reads it back.
+# where identity/versioninfo.cpp reads it back.
 enable_language(ASM)
 add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/../tools/versioninfo ${CMAKE_BINARY_DIR}/tools/versioninfo)
 

@@ -4,6 +4,7 @@
 #include "fuzzsupport.h"
 #include "reference.h"
 
+#include "platform/textlinefile.h"
 #include "service/answerdecoding.h"
 #include "update/checkanswer.h"
 #include "update/checkerrors.h"
@@ -41,6 +42,7 @@ void checkAnswer(const QString &text)
 {
     const CheckAnswer lines = splitAnswerLines(text);
     FUZZ_CHECK(lines == referenceLines(text));
+    FUZZ_CHECK(splitTextLines(text) == lines);
 
     ClearCheckErrors();
     const bool accepted = AcceptCheckAnswer(lines);

@@ -5,7 +5,7 @@
 
 #include "fuzzsupport.h"
 
-#include "app/versioninfo.h"
+#include "identity/versioninfo.h"
 #include "platform/errors.h"
 #include "versionrecord.h"
 

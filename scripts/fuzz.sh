@@ -7,12 +7,10 @@
 # THERMIRA_FUZZ_ONLY="textlines answers" runs only those targets; THERMIRA_FUZZ_WORK names the
 # folder that keeps the logs, corpora and findings (a new temporary folder otherwise).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+source "$(dirname "$0")/common.sh"
 seconds="${1:-60}"
 runs="${2:--1}"
 scripts/setup.sh --fuzz
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake --preset fuzz "${launcher[@]}" >/dev/null
 cmake --build build-fuzz --target fuzz_targets -j2
 

@@ -1,10 +1,10 @@
 // Large location lists: loading, saving, Select All + Delete, and the memory an entry takes,
 // through the file functions and the model, and through the real main window.
-#include "app/identity.h"
 #include "app/tappform.h"
+#include "desktop/desktop.h"
+#include "identity/identity.h"
 #include "locations/locationfile.h"
 #include "locations/locationlistmodel.h"
-#include "platform/desktop.h"
 
 #include <QApplication>
 #include <QDir>

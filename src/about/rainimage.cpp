@@ -1,5 +1,5 @@
 #include "rainimage.h"
-#include "platform/designfont.h"
+#include "desktop/designfont.h"
 
 #include <QFontMetrics>
 

@@ -1,15 +1,14 @@
 #include "tappform.h"
 
-#include "errorbox.h"
-#include "identity.h"
+#include "desktop/designfont.h"
+#include "desktop/desktop.h"
+#include "desktop/errorbox.h"
+#include "identity/identity.h"
 #include "locations/countrynames.h"
 #include "locations/locationlistmodel.h"
-#include "platform/designfont.h"
-#include "platform/desktop.h"
 #include "platform/localefacts.h"
 #include "platform/textlinefile.h"
 #include "service/makersite.h"
-#include "versioninfo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,6 +53,9 @@ TAppForm::TAppForm(const QString &programFile, QWidget *parent)
     buildLayout();
     buildMenus();
     connectHandlers();
+    setAcceptDrops(true);
+    Edit1->installEventFilter(this);
+    Edit2->installEventFilter(this);
     resize(684, 441 + menuBar()->sizeHint().height());
 
     TimerChecker = new QTimer(this);
@@ -224,21 +226,14 @@ void TAppForm::connectHandlers()
 
 void TAppForm::FormCreate()
 {
-    TEXEVersionData version;
-    try {
-        GetEXEVersionData(m_programFile, version);
-    } catch (const ThermiraError &error) {
-        // The program always carries its record; if it cannot be read, say so and go on, so
-        // that the separator and the country table are still set up.
-        showErrorBox(nullptr, error.message());
-    }
-    AppCompanyName = version.CompanyName;
-    AppProductName = version.ProductName;
-    AppVersion = formatAppVersion(ReadFixedFileVersion(m_programFile));
-    AppCaption = AppCompanyName + QStringLiteral(" - ") + AppProductName;
+    // The program always carries its record; if it cannot be read, say so and go on, so that
+    // the separator and the country table are still set up.
+    // Every shared value is final before a box can show: a box runs an event loop of its own.
+    const QString failure = assignIdentity(m_programFile);
     setWindowTitle(AppCaption);
-
     AppListSeparator = listSeparatorFor(QLocale::system());
+    if (!failure.isEmpty())
+        showErrorBox(nullptr, failure);
 
     CountryTable.clear();
     CountryTable = readTextLines(m_programFolder + QStringLiteral("/countries.dat"));

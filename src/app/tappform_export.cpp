@@ -1,9 +1,9 @@
 // "Create World Heatmap": the folder choice and the export into it.
 #include "tappform.h"
 
+#include "desktop/desktop.h"
 #include "export/heatmapexport.h"
 #include "locations/locationlistmodel.h"
-#include "platform/desktop.h"
 
 void TAppForm::Button2Click()
 {

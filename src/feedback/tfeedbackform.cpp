@@ -1,9 +1,9 @@
 #include "tfeedbackform.h"
 
-#include "app/errorbox.h"
-#include "app/identity.h"
-#include "platform/desktop.h"
-#include "platform/designfont.h"
+#include "desktop/designfont.h"
+#include "desktop/desktop.h"
+#include "desktop/errorbox.h"
+#include "identity/identity.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,11 +1,11 @@
 #include "tchecker.h"
 
-#include "app/identity.h"
 #include "checkerrors.h"
 #include "checkexchange.h"
 #include "checkresults.h"
 #include "checkschedule.h"
-#include "platform/desktop.h"
+#include "desktop/desktop.h"
+#include "identity/identity.h"
 #include "platform/errors.h"
 #include "platform/logging.h"
 #include "scrambler.h"

@@ -1,11 +1,11 @@
 #include "tnewver.h"
 
-#include "app/identity.h"
-#include "platform/desktop.h"
-#include "platform/windowdrag.h"
+#include "desktop/designfont.h"
+#include "desktop/desktop.h"
+#include "desktop/windowdrag.h"
+#include "identity/identity.h"
 #include "service/makersite.h"
 #include "update/checkresults.h"
-#include "platform/designfont.h"
 
 #include <QApplication>
 #include <QCloseEvent>

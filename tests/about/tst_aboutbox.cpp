@@ -1,5 +1,5 @@
 #include "about/taboutbox.h"
-#include "app/identity.h"
+#include "identity/identity.h"
 #include "recordingdesktop.h"
 #include "service/makersite.h"
 

@@ -2,8 +2,8 @@
 //   thermira_window_preview about [menu]
 //   thermira_window_preview feedback [like|dislike] [message]
 #include "about/taboutbox.h"
-#include "app/identity.h"
 #include "feedback/tfeedbackform.h"
+#include "identity/identity.h"
 #include "service/makersite.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "app/identity.h"
 #include "app/tappform.h"
+#include "identity/identity.h"
 #include "recordingdesktop.h"
 #include "service/makersite.h"
 

@@ -1,5 +1,5 @@
-#include "app/identity.h"
 #include "feedback/tfeedbackform.h"
+#include "identity/identity.h"
 #include "recordingdesktop.h"
 #include "service/makersite.h"
 #include "testhttpserver.h"

@@ -1,4 +1,4 @@
-#include "app/identity.h"
+#include "identity/identity.h"
 #include "platform/errors.h"
 #include "recordingdesktop.h"
 #include "service/clientfacts.h"

@@ -1,8 +1,8 @@
 // The new-version notice: placement, texts, link colour and address, timers and dragging.
 #include "recordingdesktop.h"
 
-#include "app/identity.h"
-#include "platform/windowdrag.h"
+#include "desktop/windowdrag.h"
+#include "identity/identity.h"
 #include "service/makersite.h"
 #include "update/checkresults.h"
 #include "update/tnewver.h"

@@ -3,8 +3,8 @@
 #include "recordingdesktop.h"
 #include "testhttpserver.h"
 
-#include "app/identity.h"
 #include "app/tappform.h"
+#include "identity/identity.h"
 #include "service/makersite.h"
 #include "update/checkresults.h"
 #include "update/settingsstore.h"

@@ -1,4 +1,4 @@
-#include "app/versioninfo.h"
+#include "identity/versioninfo.h"
 #include "platform/errors.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "desktop.h"
 
-#include "logging.h"
+#include "platform/logging.h"
 
 #include <QApplication>
 #include <QDBusConnection>

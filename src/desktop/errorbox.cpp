@@ -1,13 +1,11 @@
 #include "errorbox.h"
 
-#include "identity.h"
-#include "platform/desktop.h"
+#include "desktop.h"
+#include "identity/identity.h"
 
 QString errorBoxText(const QString &message)
 {
-    if (!message.isEmpty() && message.back().unicode() > u'.')
-        return message + u'.';
-    return message;
+    return withClosingFullStop(message);
 }
 
 void showErrorBox(QWidget *parent, const QString &message)

@@ -1,4 +1,4 @@
-#include "app/errorbox.h"
+#include "desktop/errorbox.h"
 #include "recordingdesktop.h"
 
 #include <QApplication>

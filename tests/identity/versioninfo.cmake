@@ -50,7 +50,7 @@ thermira_version_test_file(no_fixed_part
 
 add_custom_target(tst_versioninfo_files DEPENDS ${versioninfo_outputs})
 
-thermira_add_test(tst_versioninfo SOURCES tst_versioninfo.cpp LIBRARIES thermira_appcore)
+thermira_add_test(tst_versioninfo SOURCES tst_versioninfo.cpp LIBRARIES thermira_identity)
 add_dependencies(tst_versioninfo tst_versioninfo_files thermira)
 target_compile_definitions(tst_versioninfo PRIVATE
     VERSIONINFO_FILES="${versioninfo_files}"
