@@ -76,7 +76,8 @@ void checkAnswer(const QString &text)
         const QString &running = lines[i + 1];
         QString digits = announced;
         digits.remove(u'.');
-        FUZZ_CHECK(IsNewVersion(announced, running) == (announced != running && referenceWholeNumber(digits)));
+        FUZZ_CHECK(IsNewVersion(announced, running) ==
+                   (announced != running && referenceWholeNumber(digits)));
         FUZZ_CHECK(!IsNewVersion(announced, announced));
     }
 }

@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QString description = formatOSDescription(facts);
     FUZZ_CHECK(description.startsWith(facts.name));
-    FUZZ_CHECK(description.endsWith(QStringLiteral(", Build ") + QString::number(facts.build) +
-                                    (facts.is64Bit ? QStringLiteral(", 64-bit Edition)")
-                                                   : QStringLiteral(", 32-bit Edition)"))));
+    FUZZ_CHECK(description.endsWith(
+        QStringLiteral(", Build ") + QString::number(facts.build) +
+        (facts.is64Bit ? QStringLiteral(", 64-bit Edition)") : QStringLiteral(", 32-bit Edition)"))));
     return 0;
 }

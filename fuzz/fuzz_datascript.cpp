@@ -29,10 +29,7 @@ public:
     }
 
     // The value's text: a number's source text unchanged, a string's decoded characters.
-    std::optional<QString> value()
-    {
-        return peek() == u'"' ? string() : number();
-    }
+    std::optional<QString> value() { return peek() == u'"' ? string() : number(); }
 
 private:
     char16_t peek(qsizetype ahead = 0) const

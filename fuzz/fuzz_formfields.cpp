@@ -31,7 +31,8 @@ QByteArray referenceComponent(const QString &text)
 
 bool onlyOf(QStringView text, QStringView others)
 {
-    return std::all_of(text.begin(), text.end(), [&](QChar c) { return isAsciiAlphanumeric(c) || others.contains(c); });
+    return std::all_of(text.begin(), text.end(),
+                       [&](QChar c) { return isAsciiAlphanumeric(c) || others.contains(c); });
 }
 
 // ^[a-zA-Z0-9_.+-]+@[a-zA-Z0-9-]+\.[a-zA-Z0-9-.]*[a-zA-Z0-9]+$ over the whole text: the local

@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
         return 0;
-    const TextEncoding encoding = data[0] % 2 == 0 ? TextEncoding::utf8() : TextEncoding::named("windows-1252");
+    const TextEncoding encoding =
+        data[0] % 2 == 0 ? TextEncoding::utf8() : TextEncoding::named("windows-1252");
     const QString text = decodeText(bytesOf(data, size).sliced(1), encoding);
     QStringList lines = splitTextLines(text);
     if (data[0] & 2) {
@@ -27,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             const std::vector<LocationEntry> walked = parseLocationText(text, separator);
             FUZZ_CHECK(walked.size() == entries.size());
             for (size_t i = 0; i < walked.size(); ++i)
-                FUZZ_CHECK(walked[i].latitude == entries[i].latitude && walked[i].longitude == entries[i].longitude);
+                FUZZ_CHECK(walked[i].latitude == entries[i].latitude &&
+                           walked[i].longitude == entries[i].longitude);
         }
 
         // Every line with a separator is one entry, split at its first separator; the others

@@ -61,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const QString &line : lines)
         encodable = encodable && hasUtf8Form(line);
     if (encodable) {
-        for (const auto unicode : {QStringConverter::Utf8, QStringConverter::Utf16LE, QStringConverter::Utf16BE})
+        for (const auto unicode :
+             {QStringConverter::Utf8, QStringConverter::Utf16LE, QStringConverter::Utf16BE})
             FUZZ_CHECK(decodeTextLines(fileOf(lines, unicode), encoding) == lines);
     }
     return 0;

@@ -52,7 +52,9 @@ QByteArray elfWith(const QByteArray &record, bool is64, bool bigEndian)
     const qsizetype namesAt = headerSize + record.size();
     const qsizetype tableAt = (namesAt + names.size() + 7) & ~qsizetype(7);
     QByteArray elf(tableAt + 3 * entrySize, '\0');
-    elf.replace(0, 4, "\x7F" "ELF");
+    elf.replace(0, 4,
+                "\x7F"
+                "ELF");
     elf[4] = char(is64 ? 2 : 1);
     elf[5] = char(bigEndian ? 2 : 1);
     elf[6] = 1;
@@ -73,47 +75,47 @@ QByteArray elfWith(const QByteArray &record, bool is64, bool bigEndian)
         put(elf, at + (is64 ? 0x20 : 0x14), size, is64 ? 8 : 4, bigEndian);
     };
     section(1, 1, 1, quint64(headerSize), quint64(record.size())); // PROGBITS
-    section(2, 19, 3, quint64(namesAt), quint64(names.size()));   // STRTAB
+    section(2, 19, 3, quint64(namesAt), quint64(names.size()));    // STRTAB
     return elf;
 }
 
-// What reading a file gives: the twelve texts (or that it failed) and the fixed version.
+// The record's twelve texts in its order, and their names in a record.
+constexpr QString TEXEVersionData::*Fields[12] = {
+    &TEXEVersionData::CompanyName,      &TEXEVersionData::FileDescription, &TEXEVersionData::FileVersion,
+    &TEXEVersionData::InternalName,     &TEXEVersionData::LegalCopyright,  &TEXEVersionData::LegalTrademarks,
+    &TEXEVersionData::OriginalFileName, &TEXEVersionData::ProductName,     &TEXEVersionData::ProductVersion,
+    &TEXEVersionData::Comments,         &TEXEVersionData::PrivateBuild,    &TEXEVersionData::SpecialBuild};
+const char16_t *const FieldNames[12] = {u"CompanyName",      u"FileDescription", u"FileVersion",
+                                        u"InternalName",     u"LegalCopyright",  u"LegalTrademarks",
+                                        u"OriginalFilename", u"ProductName",     u"ProductVersion",
+                                        u"Comments",         u"PrivateBuild",    u"SpecialBuild"};
+
+// What reading a file gives: the texts (or that it failed) and the fixed version.
 struct Reading
 {
     bool failed = false;
-    TEXEVersionData data;
+    std::array<QString, 12> texts;
     quint32 fixed = 0;
-
-    std::array<QString, 12> texts() const
-    {
-        return {data.CompanyName,      data.FileDescription,  data.FileVersion, data.InternalName,
-                data.LegalCopyright,   data.LegalTrademarks,  data.OriginalFileName, data.ProductName,
-                data.ProductVersion,   data.Comments,         data.PrivateBuild, data.SpecialBuild};
-    }
-    bool operator==(const Reading &other) const
-    {
-        return failed == other.failed && fixed == other.fixed && texts() == other.texts();
-    }
+    bool operator==(const Reading &) const = default;
 };
 
 const QString Untouched = QStringLiteral("\uFFFFuntouched");
 
 Reading readFile(const QString &name)
 {
+    TEXEVersionData data;
+    for (const auto field : Fields)
+        data.*field = Untouched;
     Reading reading;
-    for (QString *field : {&reading.data.CompanyName, &reading.data.FileDescription, &reading.data.FileVersion,
-                           &reading.data.InternalName, &reading.data.LegalCopyright,
-                           &reading.data.LegalTrademarks, &reading.data.OriginalFileName,
-                           &reading.data.ProductName, &reading.data.ProductVersion, &reading.data.Comments,
-                           &reading.data.PrivateBuild, &reading.data.SpecialBuild})
-        *field = Untouched;
     try {
-        GetEXEVersionData(name, reading.data);
+        GetEXEVersionData(name, data);
     } catch (const SystemError &) {
         reading.failed = true;
+    }
+    for (size_t i = 0; i < std::size(Fields); ++i) {
+        reading.texts[i] = data.*Fields[i];
         // The reader fails before it sets any field.
-        for (const QString &text : reading.texts())
-            FUZZ_CHECK(text == Untouched);
+        FUZZ_CHECK(!reading.failed || reading.texts[i] == Untouched);
     }
     reading.fixed = ReadFixedFileVersion(name);
     return reading;
@@ -128,11 +130,6 @@ void readArbitraryBytes(MemoryFile &file, const QByteArray &bytes)
             FUZZ_CHECK(readFile(file.holding(elfWith(bytes, is64, bigEndian))) == first);
     }
 }
-
-const char16_t *const FieldNames[12] = {u"CompanyName",    u"FileDescription",  u"FileVersion",  u"InternalName",
-                                        u"LegalCopyright", u"LegalTrademarks",  u"OriginalFilename",
-                                        u"ProductName",    u"ProductVersion",   u"Comments",
-                                        u"PrivateBuild",   u"SpecialBuild"};
 
 QString inCase(QString text, quint8 pattern)
 {
@@ -176,8 +173,9 @@ void readWrittenRecord(MemoryFile &file, QByteArrayView bytes)
 
     const Reading reading = readFile(file.holding(elfWith(record, options & 2, options & 4)));
     FUZZ_CHECK(!reading.failed);
-    FUZZ_CHECK(reading.texts() == expected);
-    FUZZ_CHECK(reading.fixed == (values.hasFixedPart ? quint32(values.fileVersion[0]) << 16 | codePage : 0xFFFFFFFF));
+    FUZZ_CHECK(reading.texts == expected);
+    FUZZ_CHECK(reading.fixed ==
+               (values.hasFixedPart ? quint32(values.fileVersion[0]) << 16 | codePage : 0xFFFFFFFF));
 }
 
 } // namespace

@@ -80,7 +80,8 @@ QString decodeText(QByteArrayView bytes, const TextEncoding &encoding)
     } else {
         decoder = QStringDecoder(encoding.name().constData(), flags);
     }
-    QString text = decoder.isValid() ? QString(decoder.decode(bytes.sliced(markSize))) : QString::fromLatin1(bytes);
+    QString text =
+        decoder.isValid() ? QString(decoder.decode(bytes.sliced(markSize))) : QString::fromLatin1(bytes);
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     if (nul >= 0)
         text.truncate(nul);
