@@ -120,7 +120,8 @@ public:
 std::unique_ptr<TAppForm> shownWindow()
 {
     auto form = std::make_unique<TAppForm>(QStringLiteral(THERMIRA_EXECUTABLE));
-    form->TimerChecker->stop();
+    // No update check here: the timer, started when the window shows, starts nothing.
+    form->TimerChecker->disconnect();
     form->show();
     QApplication::processEvents();
     return form;

@@ -55,10 +55,12 @@ TAppForm::TAppForm(const QString &programFile, QWidget *parent)
     connectHandlers();
     resize(684, 441 + menuBar()->sizeHint().height());
 
+    // Started when the window is first shown (showEvent), never earlier: a box that FormCreate
+    // shows runs an event loop of its own, and a tick inside it would start the update check
+    // before the window is up.
     TimerChecker = new QTimer(this);
     TimerChecker->setInterval(1000);
     connectCommand(TimerChecker, &QTimer::timeout, this, &TAppForm::TimerCheckerTimer);
-    TimerChecker->start();
 
     // A failing step (no countries.dat) is reported once; the window then opens as usual.
     runCommand(nullptr, [this] { FormCreate(); });
@@ -240,6 +242,10 @@ void TAppForm::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     FormShow();
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        TimerChecker->start();
+    }
 }
 
 void TAppForm::FormShow()

@@ -100,4 +100,5 @@ private:
     QString m_lastOpenFile;
     QString m_lastSaveFile;
     QString LastExportFolder;
+    bool m_shownOnce = false;
 };

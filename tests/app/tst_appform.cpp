@@ -48,7 +48,8 @@ private:
 std::unique_ptr<TAppForm> makeForm(const ProgramFolder &folder)
 {
     auto form = std::make_unique<TAppForm>(folder.file());
-    form->TimerChecker->stop();
+    // No update check here: the timer, started when the window shows, starts nothing.
+    form->TimerChecker->disconnect();
     return form;
 }
 

@@ -44,7 +44,8 @@ public:
         if (withTable)
             writeFileBytes(m_dir.filePath(QStringLiteral("countries.dat")), countryTable);
         form = std::make_unique<TAppForm>(program);
-        form->TimerChecker->stop();
+        // No update check here: the timer, started when the window shows, starts nothing.
+        form->TimerChecker->disconnect();
         AppListSeparator = u',';
     }
 
