@@ -21,7 +21,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -242,10 +244,15 @@ void TAppForm::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     FormShow();
-    if (!m_shownOnce) {
-        m_shownOnce = true;
-        TimerChecker->start();
-    }
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    // Centred, frame included, on the available area of its screen; without a window manager it
+    // would sit in the corner.
+    move(QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, frameGeometry().size(),
+                             screen()->availableGeometry())
+             .topLeft());
+    TimerChecker->start();
 }
 
 void TAppForm::FormShow()

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -128,6 +129,12 @@ private Q_SLOTS:
         auto form = makeForm(folder);
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+
+        // Centred, frame included, on the available area of its screen.
+        const QRect frame = form->frameGeometry();
+        const QPoint offCentre = frame.center() - form->screen()->availableGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("at %1,%2").arg(frame.x()).arg(frame.y())));
 
         QCOMPARE(form->GroupBox1->title(), QStringLiteral("Add Location"));
         QCOMPARE(form->GroupBox2->title(), QStringLiteral("Location List"));
