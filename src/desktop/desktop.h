@@ -33,6 +33,9 @@ public:
     virtual void beep();
 };
 
+// The first `length` characters of the text (a surrogate pair is never split), then "…".
+QString cutText(const QString &text, qsizetype length);
+
 Desktop &desktop();
 // Replaces the desktop for tests; nullptr restores the real one. Not owned.
 void setDesktop(Desktop *replacement);

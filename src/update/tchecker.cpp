@@ -67,6 +67,14 @@ QString failureEntry(const std::exception &error)
     return QStringLiteral("Exception Error:\r") + QString::fromUtf8(error.what());
 }
 
+// What of the service's message is shown: a readable amount, then "…". A message of a
+// megabyte would take seconds to lay out and make a box many screens tall.
+QString readableAmount(const QString &message)
+{
+    constexpr qsizetype MaxShownCharacters = 2000;
+    return message.size() <= MaxShownCharacters ? message : cutText(message, MaxShownCharacters);
+}
+
 // The service's message goes over the program's active window on the user-interface thread;
 // the worker waits until the user has closed it. A failure there comes back to the worker.
 void showImportantMessage(const QString &message)
@@ -77,7 +85,8 @@ void showImportantMessage(const QString &message)
             QWidget *parent = qobject_cast<QApplication *>(QCoreApplication::instance())
                                   ? QApplication::activeWindow()
                                   : nullptr;
-            desktop().message(parent, message, QStringLiteral("IMPORTANT"), QMessageBox::Warning);
+            desktop().message(parent, readableAmount(message), QStringLiteral("IMPORTANT"),
+                              QMessageBox::Warning);
         } catch (...) {
             failure = std::current_exception();
         }

@@ -511,6 +511,9 @@ private Q_SLOTS:
         QTest::newRow("shown on the fifth answer of the day")
             << answerWith("2.1", downloadAddress, "1", "Hi")
             << QByteArray("LastUpdateCheck=3/14/24\nLastUpdateCheckCount=4\n") << "Hi" << false;
+        QTest::newRow("a huge message: its start, cut and marked")
+            << answerWith("2.1", downloadAddress, "1", QString(2000, u'a') + QString(500000, u'b'))
+            << QByteArray() << QString(2000, u'a') + u'\u2026' << true;
         QTest::newRow("not shown for an unusable answer")
             << answerWith("2.1", downloadAddress, "5", "Hi") << QByteArray() << "" << false;
     }
