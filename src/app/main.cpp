@@ -1,7 +1,7 @@
 #include "identity/identity.h"
 #include "platform/instancelock.h"
 #include "tappform.h"
-#include "update/checkresults.h"
+#include "update/tchecker.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -23,7 +23,7 @@ int main(int argc, char *argv[])
     const int exitCode = app.exec();
     // The update check may still be waiting for the service (up to twice 10 s). Nothing of it
     // needs finishing, so leave without tearing down what it still uses.
-    if (CheckerStarted && !CheckFinished.load(std::memory_order_acquire))
+    if (CheckerThreadRunning())
         std::quick_exit(exitCode);
     return exitCode;
 }

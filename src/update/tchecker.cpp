@@ -13,7 +13,9 @@
 #include "settingsstore.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMetaObject>
+#include <QPointer>
 
 #include <exception>
 #include <limits>
@@ -24,6 +26,13 @@ std::function<QString()> &machineIdOverride()
 {
     static std::function<QString()> source;
     return source;
+}
+
+// The worker of this run, until it has deleted itself.
+QPointer<TChecker> &latestWorker()
+{
+    static QPointer<TChecker> worker;
+    return worker;
 }
 
 SettingsFile &store()
@@ -142,6 +151,7 @@ void exchange(const QString &machineId, qint32 startCount, const QString &stored
 
 TChecker::TChecker(QObject *parent) : QThread(parent)
 {
+    latestWorker() = this;
     connect(this, &QThread::finished, this, &QObject::deleteLater);
 }
 
@@ -202,6 +212,14 @@ void TChecker::Execute()
         // Nothing may leave the thread; an unforeseen failure ends the run like a lost counter.
         qCWarning(lcThermira) << "update check stopped by an unexpected failure";
     }
+}
+
+bool CheckerThreadRunning()
+{
+    // Asks the thread itself: CheckFinished is set a moment before it ends, and a run that
+    // stopped early never sets it.
+    const QPointer<TChecker> &worker = latestWorker();
+    return worker && !worker->wait(QDeadlineTimer(0));
 }
 
 void setMachineIdSourceForTesting(std::function<QString()> source)
