@@ -8,7 +8,7 @@ packages=(qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-gtk-platformth
 if [[ "${1:-}" == "--tests" ]]; then
     # xvfb/xauth for looking at windows, chromium for the page test, benchmark for bench/, ccache
     # for rebuilds.
-    packages+=(xvfb xauth chromium libbenchmark-dev fonts-dejavu-core ccache)
+    packages+=(xvfb xauth chromium libbenchmark-dev fonts-dejavu-core ccache dbus-daemon)
 fi
 
 missing=()

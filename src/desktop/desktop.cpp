@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
@@ -80,6 +81,15 @@ private:
     QString m_text;
 };
 
+// Whether a failed call got no answer at all. Every other failure is an answer: no file manager
+// registered or activatable (ServiceUnknown), or its error reply. A file manager that is slow
+// to start may still show the file, so no answer in time is no reason to open the folder too.
+bool isMissingAnswer(const QDBusError &error)
+{
+    return error.type() == QDBusError::NoReply || error.type() == QDBusError::Timeout ||
+           error.type() == QDBusError::TimedOut;
+}
+
 } // namespace
 
 QString cutText(const QString &text, qsizetype length)
@@ -122,7 +132,7 @@ void Desktop::showInFileManager(const QString &filePath)
     // Asynchronous, so that a slow or absent file manager never stalls the window.
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 5000), qApp);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, qApp, [this, watcher, folder] {
-        if (watcher->isError())
+        if (watcher->isError() && !isMissingAnswer(watcher->error()))
             openUrl(QUrl::fromLocalFile(folder));
         watcher->deleteLater();
     });

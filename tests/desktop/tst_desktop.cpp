@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -32,7 +34,61 @@ void whenModalOpens(const std::function<void(QWidget *)> &act)
     poll->start();
 }
 
+// Records the folders the desktop opens instead of opening them.
+class FolderRecorder final : public Desktop
+{
+public:
+    void openUrl(const QUrl &url) override { opened.append(url); }
+    QList<QUrl> opened;
+};
+
 } // namespace
+
+// Plays the file manager on the test's session bus, over a connection of its own: answers
+// ShowItems at once, with an error, or not at all (as a file manager that is slow to start).
+class FakeFileManager final : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+public:
+    enum class Answer
+    {
+        Done,
+        Error,
+        Never,
+    };
+
+    explicit FakeFileManager(Answer answer)
+        : m_answer(answer), m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_name))
+    {}
+    ~FakeFileManager() override { QDBusConnection::disconnectFromBus(m_name); }
+
+    bool start()
+    {
+        return m_bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), this,
+                                    QDBusConnection::ExportScriptableSlots) &&
+               m_bus.registerService(QStringLiteral("org.freedesktop.FileManager1"));
+    }
+
+    QStringList shown;
+
+public Q_SLOTS:
+    Q_SCRIPTABLE void ShowItems(const QStringList &uris, const QString &, const QDBusMessage &call)
+    {
+        shown += uris;
+        if (m_answer == Answer::Done)
+            return;
+        call.setDelayedReply(true);
+        if (m_answer == Answer::Error)
+            m_bus.send(call.createErrorReply(QDBusError::Failed, QStringLiteral("Cannot show the items")));
+    }
+
+private:
+    const QString m_name = QStringLiteral("fake file manager");
+    Answer m_answer;
+    QDBusConnection m_bus;
+};
 
 class TestDesktop final : public QObject
 {
@@ -56,6 +112,42 @@ private Q_SLOTS:
             desktop.chooseFolder(nullptr, QStringLiteral("Select folder:"), QStringLiteral("Select"), last);
         QCOMPARE(openedAt, last);
         QCOMPARE(chosen, last);
+    }
+
+    // The plain folder is opened instead only when no file manager is there or one says no; never
+    // when it is merely slow to answer, or two windows would open.
+    void fileManagerFallsBackOnlyOnAnAnswer_data()
+    {
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("folderOpened");
+        QTest::newRow("shows the file") << true << int(FakeFileManager::Answer::Done) << false;
+        QTest::newRow("answers with an error") << true << int(FakeFileManager::Answer::Error) << true;
+        QTest::newRow("never answers") << true << int(FakeFileManager::Answer::Never) << false;
+        QTest::newRow("none on the bus") << false << 0 << true;
+    }
+    void fileManagerFallsBackOnlyOnAnAnswer()
+    {
+        if (qEnvironmentVariable("THERMIRA_TEST_SESSION_BUS") != QLatin1String("private"))
+            QSKIP("needs the session bus of its own that CTest starts (dbus-run-session)");
+        QFETCH(bool, present);
+        QFETCH(int, answer);
+        QFETCH(bool, folderOpened);
+        FakeFileManager fileManager{FakeFileManager::Answer(answer)};
+        if (present)
+            QVERIFY(fileManager.start());
+
+        FolderRecorder desktop;
+        desktop.showInFileManager(QStringLiteral("/tmp/export/index.html"));
+        if (folderOpened) {
+            QTRY_COMPARE(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(QStringLiteral("/tmp/export"))});
+        } else {
+            // Past the call's own timeout (5 s).
+            QTest::qWait(answer == int(FakeFileManager::Answer::Never) ? 6000 : 300);
+            QVERIFY(desktop.opened.isEmpty());
+        }
+        QCOMPARE(fileManager.shown,
+                 present ? QStringList{QStringLiteral("file:///tmp/export/index.html")} : QStringList());
     }
 
     // However long or tall the text, the box fits the screen and its OK button can be pressed.
