@@ -55,6 +55,9 @@ TAppForm::TAppForm(const QString &programFile, QWidget *parent)
     buildLayout();
     buildMenus();
     connectHandlers();
+    setAcceptDrops(true);
+    Edit1->installEventFilter(this);
+    Edit2->installEventFilter(this);
     resize(684, 441 + menuBar()->sizeHint().height());
 
     // Started when the window is first shown (showEvent), never earlier: a box that FormCreate

@@ -24,8 +24,6 @@ QString deviceErrorText(const QFileDevice &file)
     return trimSystemText(file.errorString());
 }
 
-constexpr qsizetype ChunkChars = 1 << 16;
-
 } // namespace
 
 TextEncoding TextEncoding::system()
@@ -56,24 +54,11 @@ QString cannotCreateFileMessage(const QString &path, const QString &systemText)
 QStringList splitTextLines(QStringView text)
 {
     QStringList lines;
-    const qsizetype n = text.size();
-    const QChar *data = text.data();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = data[i].unicode();
-        if (c != u'\r' && c != u'\n')
-            continue;
-        lines.append(text.mid(start, i - start).toString());
-        if (c == u'\r' && i + 1 < n && data[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        lines.append(text.mid(start).toString());
+    forEachTextLine(text, [&lines](QStringView line) { lines.append(line.toString()); });
     return lines;
 }
 
-QStringList decodeTextLines(QByteArrayView bytes, const TextEncoding &encoding)
+QString decodeText(QByteArrayView bytes, const TextEncoding &encoding)
 {
     QString text;
     if (bytes.startsWith("\xEF\xBB\xBF")) {
@@ -93,10 +78,15 @@ QStringList decodeTextLines(QByteArrayView bytes, const TextEncoding &encoding)
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     if (nul >= 0)
         text.truncate(nul);
-    return splitTextLines(text);
+    return text;
 }
 
-QStringList readTextLines(const QString &path, const TextEncoding &encoding)
+QStringList decodeTextLines(QByteArrayView bytes, const TextEncoding &encoding)
+{
+    return splitTextLines(decodeText(bytes, encoding));
+}
+
+QString readText(const QString &path, const TextEncoding &encoding)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -105,7 +95,12 @@ QStringList readTextLines(const QString &path, const TextEncoding &encoding)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw FileError(cannotOpenFileMessage(path, deviceErrorText(file)));
-    return decodeTextLines(bytes, encoding);
+    return decodeText(bytes, encoding);
+}
+
+QStringList readTextLines(const QString &path, const TextEncoding &encoding)
+{
+    return splitTextLines(readText(path, encoding));
 }
 
 TextLineWriter::TextLineWriter(const QString &path, const TextEncoding &encoding)
@@ -128,15 +123,6 @@ TextLineWriter::~TextLineWriter()
     // Without commit() the target keeps its old content.
     if (m_file.isOpen())
         m_file.cancelWriting();
-}
-
-void TextLineWriter::writeLine(QStringView line)
-{
-    m_hasLines = true;
-    m_chunk.append(line);
-    m_chunk.append(u"\r\n");
-    if (m_chunk.size() >= ChunkChars)
-        flushChunk();
 }
 
 void TextLineWriter::flushChunk()
