@@ -8,7 +8,6 @@
 #include <QDBusMessage>
 #include <QDir>
 #include <QFileDialog>
-#include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTemporaryDir>

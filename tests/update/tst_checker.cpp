@@ -637,7 +637,6 @@ private Q_SLOTS:
     void exitFollowsTheWorkerThread()
     {
         ScriptedPoster poster(ScriptedOutcome{false, goodAnswer}, ScriptedOutcome{true, "refused"});
-        RecordingDesktop desktop;
         QSemaphore held;
         auto *checker = new TChecker;
         // Holds the thread between the end of its run and its own end.
@@ -649,7 +648,6 @@ private Q_SLOTS:
                 thread->wait();
             }
         });
-        CheckerStarted = true;
         checker->start();
         // No event loop meanwhile: deleting the finished worker would wait for the held thread.
         const QDeadlineTimer deadline(10000);
@@ -663,7 +661,6 @@ private Q_SLOTS:
         // A run that ends without setting CheckFinished (the start counter cannot be kept).
         resetCheckResultsForTesting();
         setSettingsFileForTesting(QStringLiteral("/proc/thermira-no-such-folder/Thermira.ini"));
-        CheckerStarted = true;
         (new TChecker)->start();
         QTRY_VERIFY(!CheckerThreadRunning());
         QVERIFY(!CheckFinished.load(std::memory_order_acquire));
