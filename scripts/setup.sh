@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-gtk-platformtheme libgl1-mesa-dev
-          cmake ninja-build g++ pkg-config fonts-liberation2)
+          cmake ninja-build g++ pkg-config fonts-liberation2 libcsv-dev)
 if [[ "${1:-}" == "--tests" ]]; then
     # xvfb/xauth for looking at windows, chromium for the page test, benchmark for bench/, ccache
     # for rebuilds.

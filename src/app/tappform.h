@@ -4,6 +4,7 @@
 #include <QString>
 
 class LocationListModel;
+class TableSource;
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -17,7 +18,8 @@ class QTimer;
 // The main window and the home of every user command. Its handlers are split by concern:
 // this file's .cpp builds the window and holds the shell commands; tappform_locations.cpp the
 // list, picker and location files; tappform_export.cpp the heatmap export; tappform_update.cpp
-// the update check hook; tappform_windows.cpp the feedback and About windows.
+// the update check hook; tappform_windows.cpp the feedback and About windows;
+// tappform_import.cpp importing tables from files and the clipboard.
 class TAppForm final : public QMainWindow
 {
     Q_OBJECT
@@ -49,8 +51,10 @@ public:
     QMenu *PopupMenu1 = nullptr;
     QAction *Delete1 = nullptr;
     QAction *SelectAll1 = nullptr;
+    QAction *Paste1 = nullptr;
     QAction *LoadfromCSVFile1 = nullptr;
     QAction *SavetoCSVFile1 = nullptr;
+    QAction *ImportTable1 = nullptr;
     QAction *CreateWorldHeatmap1 = nullptr;
     QAction *Exit1 = nullptr;
     QAction *AddLocation1 = nullptr;
@@ -84,6 +88,8 @@ public:
     void About1Click();
     void TimerCheckerTimer();
     void UpdateNotifications1Click();
+    void ImportTable1Click();
+    void Paste1Click();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -92,6 +98,8 @@ private:
     void buildLayout();
     void buildMenus();
     void connectHandlers();
+    void addImportCommands(QMenu *fileMenu);
+    void importTable(const TableSource &source);
 
     QString m_programFile;
     QString m_programFolder;
@@ -99,5 +107,6 @@ private:
     // The open and save dialogs offer their last file name again.
     QString m_lastOpenFile;
     QString m_lastSaveFile;
+    QString m_lastImportFile;
     QString LastExportFolder;
 };

@@ -52,7 +52,16 @@ void TAppForm::Button3Click()
         return;
     m_lastOpenFile = path;
     // Read the whole file first: a failed load appends nothing.
-    m_locations->append(readLocationFile(path, AppListSeparator));
+    bool skippedText = false;
+    std::vector<LocationEntry> entries = readLocationFile(path, AppListSeparator, TextEncoding::system(), &skippedText);
+    if (entries.empty() && skippedText) {
+        // Lines without the separator are skipped; when that leaves nothing, say so rather than
+        // seem to have loaded the file.
+        desktop().message(this, noLocationLoadedMessage(path, AppListSeparator), QStringLiteral("WARNING"),
+                          QMessageBox::Warning);
+        return;
+    }
+    m_locations->append(std::move(entries));
 }
 
 void TAppForm::Button4Click()

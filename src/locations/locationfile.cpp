@@ -1,17 +1,18 @@
 #include "locationfile.h"
 
-#include "platform/errors.h"
-
 #include <QFileInfo>
 
-std::vector<LocationEntry> parseLocationLines(QStringList lines, QChar separator)
+std::vector<LocationEntry> parseLocationLines(QStringList lines, QChar separator, bool *skippedText)
 {
     std::vector<LocationEntry> entries;
     entries.reserve(size_t(lines.size()));
     for (QString &line : lines) {
         const qsizetype at = line.indexOf(separator);
-        if (at < 0)
+        if (at < 0) {
+            if (skippedText && !*skippedText)
+                *skippedText = !line.trimmed().isEmpty();
             continue;
+        }
         LocationEntry entry;
         entry.longitude = line.mid(at + 1);
         // The line's own buffer becomes the latitude: one allocation fewer per entry.
@@ -25,12 +26,10 @@ std::vector<LocationEntry> parseLocationLines(QStringList lines, QChar separator
 }
 
 std::vector<LocationEntry> readLocationFile(const QString &path, QChar separator,
-                                            const TextEncoding &encoding)
+                                            const TextEncoding &encoding, bool *skippedText)
 {
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile() && !info.isDir())
-        throw FileError(cannotOpenFileMessage(path, QStringLiteral("Not a regular file")));
-    return parseLocationLines(readTextLines(path, encoding), separator);
+    requireRegularFile(path);
+    return parseLocationLines(readTextLines(path, encoding), separator, skippedText);
 }
 
 void writeLocationFile(const QString &path, const std::vector<LocationEntry> &entries, QChar separator,
@@ -44,4 +43,12 @@ void writeLocationFile(const QString &path, const std::vector<LocationEntry> &en
         writer.writeLine(line);
     }
     writer.commit();
+}
+
+QString noLocationLoadedMessage(const QString &path, QChar separator)
+{
+    return QStringLiteral("No location was loaded from \"%1\": no line holds the list separator \"%2\". "
+                          "For other tables (a header row, quoted fields, more columns or another "
+                          "separator) use \"Import Table...\" in the File menu.")
+        .arg(QFileInfo(path).fileName(), separator);
 }

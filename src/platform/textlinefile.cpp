@@ -73,7 +73,7 @@ QStringList splitTextLines(QStringView text)
     return lines;
 }
 
-QStringList decodeTextLines(QByteArrayView bytes, const TextEncoding &encoding)
+QString decodeText(QByteArrayView bytes, const TextEncoding &encoding)
 {
     QString text;
     if (bytes.startsWith("\xEF\xBB\xBF")) {
@@ -93,7 +93,27 @@ QStringList decodeTextLines(QByteArrayView bytes, const TextEncoding &encoding)
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     if (nul >= 0)
         text.truncate(nul);
-    return splitTextLines(text);
+    return text;
+}
+
+QByteArray decodeTextToUtf8(QByteArray bytes, const TextEncoding &encoding)
+{
+    const bool markedUtf8 = bytes.startsWith("\xEF\xBB\xBF");
+    if (!markedUtf8 && (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || !encoding.isUtf8()))
+        return decodeText(bytes, encoding).toUtf8();
+    // UTF-8 already: only the mark and what follows a NUL go. Invalid sequences stay as they
+    // are; whoever turns the text into QStrings replaces them as decodeText() would.
+    if (markedUtf8)
+        bytes.remove(0, 3);
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    return bytes;
+}
+
+QStringList decodeTextLines(QByteArrayView bytes, const TextEncoding &encoding)
+{
+    return splitTextLines(decodeText(bytes, encoding));
 }
 
 QStringList readTextLines(const QString &path, const TextEncoding &encoding)
@@ -106,6 +126,25 @@ QStringList readTextLines(const QString &path, const TextEncoding &encoding)
     if (file.error() != QFileDevice::NoError)
         throw FileError(cannotOpenFileMessage(path, deviceErrorText(file)));
     return decodeTextLines(bytes, encoding);
+}
+
+void requireRegularFile(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile() && !info.isDir())
+        throw FileError(cannotOpenFileMessage(path, QStringLiteral("Not a regular file")));
+}
+
+QByteArray readRegularFile(const QString &path, qint64 maxBytes)
+{
+    requireRegularFile(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw FileError(cannotOpenFileMessage(path, deviceErrorText(file)));
+    const QByteArray bytes = maxBytes < 0 ? file.readAll() : file.read(maxBytes);
+    if (file.error() != QFileDevice::NoError)
+        throw FileError(cannotOpenFileMessage(path, deviceErrorText(file)));
+    return bytes;
 }
 
 TextLineWriter::TextLineWriter(const QString &path, const TextEncoding &encoding)

@@ -32,9 +32,22 @@ private:
 // otherwise in the given encoding; lines end at CR LF, CR or LF; a final line break adds no
 // empty line; a NUL character ends the text.
 QStringList decodeTextLines(QByteArrayView bytes, const TextEncoding &encoding);
+// The decoding step alone: the whole text by the same rules, not split into lines.
+QString decodeText(QByteArrayView bytes, const TextEncoding &encoding);
+// The same text as UTF-8 bytes. Bytes that are UTF-8 already are passed on without a copy
+// (only a mark and whatever follows a NUL are cut off).
+QByteArray decodeTextToUtf8(QByteArray bytes, const TextEncoding &encoding);
 
 // Reads a whole file. Throws FileError "Cannot open file \"<full path>\". <system text>".
 QStringList readTextLines(const QString &path, const TextEncoding &encoding = TextEncoding::system());
+
+// Throws FileError "Cannot open file \"<full path>\". Not a regular file" for a pipe, a device
+// or a socket: reading one would never end or never start. A missing file passes.
+void requireRegularFile(const QString &path);
+
+// The bytes of a regular file, at most maxBytes of them (all when negative). Throws FileError
+// "Cannot open file ..." as readTextLines() and requireRegularFile() do.
+QByteArray readRegularFile(const QString &path, qint64 maxBytes = -1);
 
 // Splits a text into lines by the same rules, without a NUL rule (for answers from a server).
 QStringList splitTextLines(QStringView text);

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "tableimport.h"
+
+#include <QString>
+
+// The dialog's line under the preview: "1,000 rows will be added, 3 skipped (rows 4, 9, 12)."
+QString importCountLine(const ImportResult &result);
+
+// The message after an import: how many were added, how many skipped and which.
+QString importSummary(const ImportResult &result);
