@@ -1,6 +1,7 @@
 #include "previewmodel.h"
 
 #include "importpreview.h"
+#include "tableimport.h"
 
 #include <QBrush>
 #include <QColor>
@@ -11,6 +12,8 @@ namespace {
 // Light shades that keep black text readable.
 const QColor CoordinateShade(0xDD, 0xEB, 0xF7);
 const QColor LabelShade(0xFB, 0xF1, 0xD0);
+// Rows the import will skip are greyed out.
+const QColor SkippedText(0x9A, 0x9A, 0x9A);
 
 } // namespace
 
@@ -41,10 +44,15 @@ QVariant PreviewModel::data(const QModelIndex &index, int role) const
         return {};
     const TableLayout &layout = m_preview.layout();
     const int column = index.column();
+    const QByteArrayList &cells = m_preview.dataRecords()[size_t(index.row())].cells;
     if (role == Qt::DisplayRole) {
-        const QByteArrayList &cells = m_preview.dataRecords()[size_t(index.row())].cells;
-        return column < cells.size() ? QString::fromUtf8(cells[column]) : QString();
+        // One line per cell, as the list will show a label.
+        return column < cells.size() ? QString::fromUtf8(cells[column]).simplified() : QString();
     }
+    if (role == Qt::ForegroundRole && !hasUsableCoordinates(cells, layout))
+        return QBrush(SkippedText);
+    if (role == Qt::ToolTipRole && !hasUsableCoordinates(cells, layout))
+        return QStringLiteral("Skipped: no usable coordinates");
     if (role == Qt::BackgroundRole) {
         if (column == layout.latitudeColumn || column == layout.longitudeColumn)
             return QBrush(CoordinateShade);
@@ -73,7 +81,9 @@ QVariant PreviewModel::headerData(int section, Qt::Orientation orientation, int 
         else if (section == layout.labelColumn)
             use = QStringLiteral("Label");
         const QString name = m_preview.columnName(section);
-        return use.isEmpty() ? name : name + QStringLiteral("\n") + use;
+        if (use.isEmpty() || name.compare(use, Qt::CaseInsensitive) == 0)
+            return name;
+        return QString(name + u'\n' + use);
     }
     return QAbstractTableModel::headerData(section, orientation, role);
 }

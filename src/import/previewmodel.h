@@ -5,7 +5,8 @@
 class ImportPreview;
 
 // The preview table of the import dialog: the first records as the chosen layout reads them,
-// the coordinate and label columns shaded, the table's row numbers down the side.
+// the coordinate and label columns shaded, rows the import will skip greyed out, the table's
+// row numbers down the side.
 class PreviewModel final : public QAbstractTableModel
 {
     Q_OBJECT

@@ -15,22 +15,24 @@ bool inRange(const CellNumber &latitude, const CellNumber &longitude)
 }
 
 // The coordinates of one record as the entry's texts; false when they are not usable.
-bool readCoordinates(const CsvRecord &record, const TableLayout &layout, LocationEntry &entry)
+// cell(column) gives the record's cell, empty past its end.
+template <typename Cell>
+bool readCoordinates(const Cell &cell, const TableLayout &layout, LocationEntry &entry)
 {
     if (!layout.hasCoordinates())
         return false;
     if (layout.pairColumn()) {
-        std::optional<CellPair> pair = readPair(record.field(layout.latitudeColumn), layout.decimalMark);
+        std::optional<CellPair> pair = readPair(cell(layout.latitudeColumn), layout.decimalMark);
         if (!pair || !inRange(pair->first, pair->second))
             return false;
         entry.latitude = std::move(pair->first.text);
         entry.longitude = std::move(pair->second.text);
         return true;
     }
-    std::optional<CellNumber> latitude = readNumber(record.field(layout.latitudeColumn), layout.decimalMark);
+    std::optional<CellNumber> latitude = readNumber(cell(layout.latitudeColumn), layout.decimalMark);
     if (!latitude)
         return false;
-    std::optional<CellNumber> longitude = readNumber(record.field(layout.longitudeColumn), layout.decimalMark);
+    std::optional<CellNumber> longitude = readNumber(cell(layout.longitudeColumn), layout.decimalMark);
     if (!longitude || !inRange(*latitude, *longitude))
         return false;
     entry.latitude = std::move(latitude->text);
@@ -65,7 +67,7 @@ std::optional<ImportResult> importTable(QByteArrayView text, const TableLayout &
                 return;
             }
             LocationEntry entry;
-            if (!readCoordinates(record, layout, entry)) {
+            if (!readCoordinates([&record](int column) { return record.field(column); }, layout, entry)) {
                 if (result.firstSkippedRows.size() < ImportResult::ListedSkippedRows)
                     result.firstSkippedRows.append(row);
                 ++result.skipped;
@@ -81,6 +83,12 @@ std::optional<ImportResult> importTable(QByteArrayView text, const TableLayout &
     if (result.entries.capacity() - result.entries.size() > result.entries.size() / 8)
         result.entries.shrink_to_fit();
     return result;
+}
+
+bool hasUsableCoordinates(const QByteArrayList &cells, const TableLayout &layout)
+{
+    LocationEntry entry;
+    return readCoordinates([&cells](int column) { return QByteArrayView(cells.value(column)); }, layout, entry);
 }
 
 int resolveColumn(const QString &nameOrNumber, const TableSample &sample, TableLayout &layout)

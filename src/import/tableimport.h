@@ -32,6 +32,9 @@ struct ImportResult
 std::optional<ImportResult> importTable(QByteArrayView text, const TableLayout &layout,
                                         const CsvProgress &progress = {});
 
+// Whether a record's cells hold coordinates the import would add.
+bool hasUsableCoordinates(const QByteArrayList &cells, const TableLayout &layout);
+
 // How much of the head the import looks at to find its layout.
 inline constexpr qsizetype TableHeadBytes = 64 * 1024;
 inline constexpr int TableSampleRecords = 200;

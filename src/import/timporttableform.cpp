@@ -123,6 +123,10 @@ void TImportTableForm::buildLayout()
     Progress->setRange(0, TableImportJob::ProgressRange);
     Progress->setTextVisible(false);
     Progress->setFixedWidth(160);
+    // The line keeps its height whether the bar shows or not: the preview must not jump.
+    QSizePolicy policy = Progress->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    Progress->setSizePolicy(policy);
     Progress->hide();
     status->addWidget(Progress);
     outer->addLayout(status);

@@ -285,7 +285,7 @@ private Q_SLOTS:
     {
         Window window({});
         const QList<QAction *> actions = window.form->PopupMenu1->actions();
-        QCOMPARE(actions.size(), 3);
+        QCOMPARE(actions.size(), 5); // then a separator and Paste, which imports a table
         QCOMPARE(actions[0], window.form->Delete1);
         QCOMPARE(actions[0]->text(), QStringLiteral("Delete"));
         QVERIFY(actions[1]->isSeparator());
@@ -418,6 +418,30 @@ private Q_SLOTS:
         window.desktop.openAnswers << file;
         QTest::mouseClick(window.form->Button3, Qt::LeftButton);
         QCOMPARE(window.rows(), (QStringList{"41,01|28,97|", "1|2;3|", "7||"}));
+    }
+
+    void loadThatAddsNothingSaysSo()
+    {
+        Window window({});
+        AppListSeparator = u';';
+        window.add(QStringLiteral("1"), QStringLiteral("2"));
+        const QString commas = window.path(QStringLiteral("commas.csv"));
+        const QString blank = window.path(QStringLiteral("blank.csv"));
+        QVERIFY(writeFileBytes(commas, "41.01,28.97\r\n\r\n48.85,2.35\r\n"));
+        QVERIFY(writeFileBytes(blank, "\r\n  \r\n"));
+        window.desktop.openAnswers << commas << blank;
+        QTest::mouseClick(window.form->Button3, Qt::LeftButton);
+        QCOMPARE(window.desktop.messages.size(), 1);
+        QCOMPARE(window.desktop.messages[0].text,
+                 QStringLiteral("No location was loaded from \"commas.csv\": no line holds the list separator \";\". "
+                                "For other tables (a header row, quoted fields, more columns or another "
+                                "separator) use \"Import Table...\" in the File menu."));
+        QCOMPARE(window.desktop.messages[0].caption, QStringLiteral("WARNING"));
+        QCOMPARE(window.desktop.messages[0].icon, QMessageBox::Warning);
+        // A file of blank lines has nothing to miss.
+        QTest::mouseClick(window.form->Button3, Qt::LeftButton);
+        QCOMPARE(window.desktop.messages.size(), 1);
+        QCOMPARE(window.rows(), QStringList{"1|2|"});
     }
 
     void failedLoadShowsTheErrorBoxAndKeepsTheList_data()
