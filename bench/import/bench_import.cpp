@@ -2,7 +2,7 @@
 // dialog opening on it, and the whole import through the main window with the longest time
 // the window did not answer.
 #include "app/tappform.h"
-#include "desktop/desktop.h"
+#include "benchsupport.h"
 #include "import/importpreview.h"
 #include "import/tableimport.h"
 #include "import/timporttableform.h"
@@ -14,11 +14,11 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -26,18 +26,12 @@ namespace {
 
 constexpr int Rows = 1'000'000;
 
-QTemporaryDir &workFolder()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
 // A spreadsheet export: id, quoted name with a comma, latitude, longitude, elevation, date,
 // category, population; a header, CR LF. Made once.
 const QString &millionRowTable()
 {
     static const QString path = [] {
-        const QString file = workFolder().filePath(QStringLiteral("million.csv"));
+        const QString file = benchFolder().filePath(QStringLiteral("million.csv"));
         QRandomGenerator random(7);
         QByteArray bytes;
         bytes.reserve(Rows * 90);
@@ -57,23 +51,6 @@ const QString &millionRowTable()
     }();
     return path;
 }
-
-// Answers the open dialog with the table and keeps boxes from blocking.
-class AnsweringDesktop final : public Desktop
-{
-public:
-    AnsweringDesktop() { setDesktop(this); }
-    ~AnsweringDesktop() override { setDesktop(nullptr); }
-    AnsweringDesktop(const AnsweringDesktop &) = delete;
-    AnsweringDesktop &operator=(const AnsweringDesktop &) = delete;
-
-    QString chooseOpenFile(QWidget *, const QString &, const QString &, const QString &) override
-    {
-        return millionRowTable();
-    }
-    void message(QWidget *, const QString &text, const QString &, QMessageBox::Icon) override { last = text; }
-    QString last;
-};
 
 void BM_ImportTableFile(benchmark::State &state)
 {
@@ -110,7 +87,7 @@ void BM_DialogOpens(benchmark::State &state)
 void BM_WindowImport(benchmark::State &state)
 {
     AnsweringDesktop desktop;
-    millionRowTable();
+    desktop.file = millionRowTable();
     qint64 longestStall = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -135,7 +112,7 @@ void BM_WindowImport(benchmark::State &state)
         state.PauseTiming();
         ticker.stop();
         if (form->locations()->size() != Rows)
-            state.SkipWithError(qPrintable(desktop.last));
+            state.SkipWithError("import failed");
         form.reset();
         state.ResumeTiming();
     }
@@ -151,11 +128,5 @@ BENCHMARK(BM_WindowImport)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

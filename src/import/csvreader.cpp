@@ -10,8 +10,8 @@ namespace {
 // libcsv's state while it is inside a field (FIELD_BEGUN in its source); with the field's
 // quoted flag set at the end of the text, the field's quote was never closed.
 constexpr int LibcsvFieldBegun = 2;
-// A quote never closed is read again as plain text this many times at most: each time costs
-// a pass over the rest of the text.
+// Lines whose quote is never closed are read again with plain quotes this many times; each
+// time costs a pass over the rest of the text.
 constexpr int MaxUnclosedQuoteRepairs = 16;
 constexpr qint64 ProgressStep = 1 << 20;
 
@@ -59,19 +59,23 @@ public:
             const qsizetype end = lineEnd(data, pos, size);
             feed(data + pos, end - pos);
             pos = end;
-            if (pos >= size && quoteLeftOpen() && repairs < MaxUnclosedQuoteRepairs) {
-                ++repairs;
-                // Back to where the record began; its first line is read with quotes as
-                // plain characters, then reading goes on as before.
+            if (pos >= size && quoteLeftOpen()) {
+                // Back to where the record began. Its first line is read with quotes as plain
+                // characters, then reading goes on as before; after many such lines the rest
+                // is read that way, so that the work stays a few passes over the text.
                 csv_fini(&m_parser, nullptr, nullptr, nullptr);
                 m_record.clear();
                 m_row = rowsAtRecordStart;
                 m_lastEnd = -1;
-                const qsizetype lineStop = lineEnd(data, recordStart, size);
                 csv_set_quote(&m_parser, 0); // the text holds no NUL: nothing is a quote
-                feed(data + recordStart, lineStop - recordStart);
-                csv_set_quote(&m_parser, CSV_QUOTE);
-                pos = lineStop;
+                if (repairs++ < MaxUnclosedQuoteRepairs) {
+                    const qsizetype lineStop = lineEnd(data, recordStart, size);
+                    feed(data + recordStart, lineStop - recordStart);
+                    csv_set_quote(&m_parser, CSV_QUOTE);
+                    pos = lineStop;
+                } else {
+                    pos = recordStart;
+                }
                 m_recordEnded = true;
             }
             if (progress && pos >= nextProgress) {

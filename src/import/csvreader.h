@@ -47,6 +47,7 @@ using CsvProgress = std::function<bool(qint64 bytesRead)>;
 // (doubled quotes, separators and line breaks inside quotes), records ended by CR LF, LF or
 // CR; blanks around unquoted fields are dropped. A quote that is never closed would swallow
 // the rest of the text into one field: such a line is read again with its quotes taken as
-// plain characters, and the reading goes on behind it.
+// plain characters, and the reading goes on behind it (after 16 such lines, the rest of the
+// text is read with plain quotes).
 // Returns false when progress stopped it.
 bool readCsv(QByteArrayView text, char separator, const CsvRecordSink &sink, const CsvProgress &progress = {});

@@ -2,6 +2,7 @@
 #include "identity/identity.h"
 #include "import/timporttableform.h"
 #include "recordingdesktop.h"
+#include "windowdriving.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -9,7 +10,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QContextMenuEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,16 +44,7 @@ public:
         QApplication::setActiveWindow(form.get());
     }
 
-    QStringList rows() const
-    {
-        QStringList result;
-        const QAbstractItemModel *model = form->ListView1->model();
-        for (int row = 0; row < model->rowCount(); ++row) {
-            result << model->index(row, 0).data().toString() + u'|' + model->index(row, 1).data().toString() +
-                          u'|' + model->index(row, 2).data().toString();
-        }
-        return result;
-    }
+    QStringList rows() const { return listRows(form->ListView1->model()); }
 
     // Opens a menu of the menu bar with the mouse and clicks one of its items.
     void menuCommand(int menuIndex, QAction *item)
@@ -66,17 +57,8 @@ public:
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
     }
 
-    // Right-click into the list and choose an item of its popup menu.
-    void popupCommand(QAction *action)
-    {
-        QWidget *viewport = form->ListView1->viewport();
-        const QPoint at(5, 5);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
-        QApplication::sendEvent(viewport, &event);
-        QMenu *menu = form->PopupMenu1;
-        QVERIFY(menu->isVisible());
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-    }
+    // Right-click into the list and choose an item of its popup menu with the mouse.
+    void popupCommand(QAction *action) { choosePopupItem(form->ListView1->viewport(), form->PopupMenu1, action); }
 
     RecordingDesktop desktop;
     std::unique_ptr<TAppForm> form;

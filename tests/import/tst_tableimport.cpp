@@ -1,4 +1,5 @@
 #include "import/coordinatetext.h"
+#include "import/csvreader.h"
 #include "import/tableimport.h"
 #include "platform/errors.h"
 
@@ -134,6 +135,25 @@ private Q_SLOTS:
             }
         }
         QVERIFY_THROWS_EXCEPTION(FileError, importTableFile(tableFile(QStringLiteral("missing.csv"))));
+    }
+
+    void manyQuotesNeverClosed()
+    {
+        // Every line opens a quote: after the first lines are mended one by one, the rest is
+        // read with plain quotes; each row is read once, none swallowed.
+        QByteArray text;
+        for (int i = 1; i <= 40; ++i)
+            text += "\"p" + QByteArray::number(i) + ",1,2\n";
+        QList<qint64> rows;
+        QByteArrayList firstCells;
+        QVERIFY(readCsv(text, ',', [&](qint64 row, const CsvRecord &record) {
+            rows << row;
+            firstCells << record.field(0).toByteArray();
+        }));
+        QCOMPARE(rows.size(), 40);
+        QCOMPARE(rows.last(), 40);
+        QCOMPARE(firstCells.first(), QByteArray("\"p1"));
+        QCOMPARE(firstCells.last(), QByteArray("\"p40"));
     }
 
     // A cell becomes a plain decimal text the exported script reads as a number, or nothing.

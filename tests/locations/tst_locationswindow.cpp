@@ -3,13 +3,13 @@
 #include "locations/countrynames.h"
 #include "locations/locationlistmodel.h"
 #include "recordingdesktop.h"
+#include "windowdriving.h"
 #include "testfiles.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -71,16 +71,7 @@ public:
         QTest::mouseClick(form->Button1, Qt::LeftButton);
     }
 
-    QStringList rows() const
-    {
-        QStringList result;
-        const QAbstractItemModel *model = form->ListView1->model();
-        for (int row = 0; row < model->rowCount(); ++row) {
-            result << model->index(row, 0).data().toString() + u'|' + model->index(row, 1).data().toString() +
-                          u'|' + model->index(row, 2).data().toString();
-        }
-        return result;
-    }
+    QStringList rows() const { return listRows(form->ListView1->model()); }
 
     QPoint rowCentre(int row) const
     {
@@ -88,17 +79,7 @@ public:
     }
 
     // Right-click into the list and choose an item of its popup menu with the mouse.
-    void popupCommand(QAction *action)
-    {
-        QWidget *viewport = form->ListView1->viewport();
-        const QPoint at(5, 5);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
-        QApplication::sendEvent(viewport, &event);
-        QMenu *menu = form->PopupMenu1;
-        QVERIFY(menu->isVisible());
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-        QTRY_VERIFY(!menu->isVisible());
-    }
+    void popupCommand(QAction *action) { choosePopupItem(form->ListView1->viewport(), form->PopupMenu1, action); }
 
     RecordingDesktop desktop;
     std::unique_ptr<TAppForm> form;
