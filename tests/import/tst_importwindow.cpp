@@ -71,7 +71,7 @@ private:
 // still open 5 s later is cancelled, so a failing check never leaves the test waiting.
 void onImportDialog(std::function<void(TImportTableForm &)> act)
 {
-    auto *poll = new QTimer;
+    auto *poll = new QTimer(qApp);
     poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, act = std::move(act)] {
         auto *dialog = qobject_cast<TImportTableForm *>(QApplication::activeModalWidget());
