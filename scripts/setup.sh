@@ -1,15 +1,24 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Thermira needs to build, run and test, only those missing.
-# Usage: scripts/setup.sh [--tests]
+# Usage: scripts/setup.sh [--tests] [--package] [--screenshots]
 set -euo pipefail
 
 packages=(qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-gtk-platformtheme libgl1-mesa-dev
           cmake ninja-build g++ pkg-config fonts-liberation2 libcsv-dev)
-if [[ "${1:-}" == "--tests" ]]; then
-    # xvfb/xauth for looking at windows, chromium for the page test, benchmark for bench/, ccache
-    # for rebuilds.
-    packages+=(xvfb xauth chromium libbenchmark-dev fonts-dejavu-core ccache)
-fi
+for option in "$@"; do
+    case "$option" in
+        # xvfb/xauth for looking at windows, chromium for the page test, benchmark and hyperfine
+        # for bench/, ccache for rebuilds, the desktop entry and AppStream validators for the
+        # install test.
+        --tests) packages+=(xvfb xauth chromium libbenchmark-dev fonts-dejavu-core ccache hyperfine
+                            desktop-file-utils appstream) ;;
+        # The Debian package: dpkg-shlibdeps computes its dependencies, lintian checks it.
+        --package) packages+=(dpkg-dev lintian desktop-file-utils appstream) ;;
+        # Screenshots of the window (import) and of an exported page.
+        --screenshots) packages+=(xvfb xauth imagemagick chromium) ;;
+        *) echo "Unknown option: $option" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,10 +3,8 @@
 # The test build points the maker's host at a closed loopback port, so nothing a test or a
 # smoke run does ever leaves the machine; tests talk to their own loopback servers.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+source "$(dirname "$0")/common.sh"
 scripts/setup.sh --tests
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 build="${THERMIRA_TEST_BUILD_DIR:-build-tests}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTHERMIRA_WERROR=ON \
       -DTHERMIRA_MAKER_HOST=127.0.0.1:9 -DTHERMIRA_BUILD_BENCHMARKS=ON "${launcher[@]}" ${THERMIRA_CMAKE_ARGS:-}

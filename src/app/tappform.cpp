@@ -53,6 +53,9 @@ TAppForm::TAppForm(const QString &programFile, QWidget *parent)
     buildLayout();
     buildMenus();
     connectHandlers();
+    setAcceptDrops(true);
+    Edit1->installEventFilter(this);
+    Edit2->installEventFilter(this);
     resize(684, 441 + menuBar()->sizeHint().height());
 
     TimerChecker = new QTimer(this);

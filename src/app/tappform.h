@@ -2,11 +2,13 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 class LocationListModel;
 class TableSource;
 class QAction;
 class QComboBox;
+class QDropEvent;
 class QGroupBox;
 class QLineEdit;
 class QMenu;
@@ -34,6 +36,11 @@ public:
     const QString &programFolder() const { return m_programFolder; }
     LocationListModel *locations() const { return m_locations; }
     const QString &lastExportFolder() const { return LastExportFolder; }
+
+    // Loads each file as "Load Location List..." does after its dialog, each as a command of its
+    // own: a file that cannot be read is reported in the error box and the others still load.
+    // For the files named on the command line and the files dropped on the window.
+    void loadLocationFiles(const QStringList &paths);
 
     // Controls, named as in the window's layout; public so that tests drive the real window.
     QGroupBox *GroupBox1 = nullptr;
@@ -93,6 +100,12 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Local files dropped anywhere on the window load like "Load Location List..."; folders,
+    // remote addresses and other drops get the no-drop cursor.
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildLayout();
@@ -100,6 +113,7 @@ private:
     void connectHandlers();
     void addImportCommands(QMenu *fileMenu);
     void importTable(const TableSource &source);
+    void loadLocationFile(const QString &path);
 
     QString m_programFile;
     QString m_programFolder;

@@ -1,14 +1,18 @@
 // The location list commands of the main window: Add, the country picker, Delete, Select All,
-// and loading and saving location files.
+// loading and saving location files, and files dropped on the window.
 #include "tappform.h"
 
 #include "desktop/desktop.h"
+#include "desktop/droppedfiles.h"
+#include "desktop/errorbox.h"
 #include "identity/identity.h"
 #include "locations/gazetteer.h"
 #include "locations/locationfile.h"
 #include "locations/locationlistmodel.h"
 
 #include <QComboBox>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QTableView>
@@ -51,10 +55,16 @@ void TAppForm::Button3Click()
     if (path.isEmpty())
         return;
     m_lastOpenFile = path;
+    loadLocationFile(path);
+}
+
+void TAppForm::loadLocationFile(const QString &path)
+{
     // Read the whole file first: a failed load appends nothing.
-    bool skippedText = false;
-    std::vector<LocationEntry> entries = readLocationFile(path, AppListSeparator, TextEncoding::system(), &skippedText);
-    if (entries.empty() && skippedText) {
+    bool textButNoEntries = false;
+    std::vector<LocationEntry> entries =
+        readLocationFile(path, AppListSeparator, TextEncoding::system(), &textButNoEntries);
+    if (textButNoEntries) {
         // Lines without the separator are skipped; when that leaves nothing, say so rather than
         // seem to have loaded the file.
         desktop().message(this, noLocationLoadedMessage(path, AppListSeparator), QStringLiteral("WARNING"),
@@ -62,6 +72,54 @@ void TAppForm::Button3Click()
         return;
     }
     m_locations->append(std::move(entries));
+}
+
+void TAppForm::loadLocationFiles(const QStringList &paths)
+{
+    for (const QString &path : paths)
+        runCommand(this, [this, &path] { loadLocationFile(path); });
+}
+
+void TAppForm::dragEnterEvent(QDragEnterEvent *event)
+{
+    dragMoveEvent(event);
+}
+
+void TAppForm::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (droppedLocalFiles(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void TAppForm::dropEvent(QDropEvent *event)
+{
+    const QStringList files = droppedLocalFiles(event->mimeData());
+    if (files.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    loadLocationFiles(files);
+}
+
+bool TAppForm::eventFilter(QObject *watched, QEvent *event)
+{
+    // The coordinate fields would take a dropped file's address as typed text; let the window
+    // load the file instead, as it does wherever else the file is dropped.
+    const bool field = watched == Edit1 || watched == Edit2;
+    if (!field || !(event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+                    event->type() == QEvent::Drop))
+        return QMainWindow::eventFilter(watched, event);
+    auto *drop = static_cast<QDropEvent *>(event);
+    if (!drop->mimeData()->hasUrls())
+        return QMainWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::Drop)
+        dropEvent(drop);
+    else
+        dragMoveEvent(static_cast<QDragMoveEvent *>(event));
+    return true;
 }
 
 void TAppForm::Button4Click()

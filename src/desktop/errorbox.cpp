@@ -5,9 +5,7 @@
 
 QString errorBoxText(const QString &message)
 {
-    if (!message.isEmpty() && message.back().unicode() > u'.')
-        return message + u'.';
-    return message;
+    return withClosingFullStop(message);
 }
 
 void showErrorBox(QWidget *parent, const QString &message)

@@ -6,8 +6,7 @@
 
 class QWidget;
 
-// The text the error box shows: a "." is appended when the last character's code is above
-// that of "." (system texts lose their full stop on the way in).
+// The text the error box shows: withClosingFullStop() of the message.
 QString errorBoxText(const QString &message);
 
 // The application's error box: the text, an OK button, the error icon, caption "Thermira".

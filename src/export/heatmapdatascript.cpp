@@ -16,23 +16,23 @@ bool isBlank(char16_t c)
     return c == u' ' || c == u'\t';
 }
 
-void appendUnicodeEscape(QString &out, char16_t c)
+void appendUnicodeEscape(TextLineWriter &out, char16_t c)
 {
-    out.append(u"\\u");
+    out.append(QStringView(u"\\u"));
     out.append(QChar(HexDigits[(c >> 12) & 0xF]));
     out.append(QChar(HexDigits[(c >> 8) & 0xF]));
     out.append(QChar(HexDigits[(c >> 4) & 0xF]));
     out.append(QChar(HexDigits[c & 0xF]));
 }
 
-void appendStringLiteral(QString &out, QStringView text)
+void appendStringLiteral(TextLineWriter &out, QStringView text)
 {
-    out.append(u'"');
+    out.append(QChar(u'"'));
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = text[i].unicode();
         if (c == u'"' || c == u'\\') {
-            out.append(u'\\');
+            out.append(QChar(u'\\'));
             out.append(QChar(c));
         } else if (c < 0x20 || c == 0x7F || c == u'<' || c == 0x2028 || c == 0x2029) {
             // "<" keeps "</script>" and "<!--" out of the file whatever page embeds it.
@@ -47,7 +47,17 @@ void appendStringLiteral(QString &out, QStringView text)
             out.append(QChar(c));
         }
     }
-    out.append(u'"');
+    out.append(QChar(u'"'));
+}
+
+// The text as it goes into a point: unchanged when it is a plain number, otherwise as a
+// JavaScript string literal that can neither end the array nor the page's script element.
+void appendCoordinate(TextLineWriter &out, QStringView text)
+{
+    if (isPlainNumber(text))
+        out.append(text);
+    else
+        appendStringLiteral(out, text);
 }
 
 } // namespace
@@ -113,32 +123,40 @@ bool isPlainNumber(QStringView text)
     return i == n;
 }
 
-void appendCoordinate(QString &line, QStringView text)
+HeatmapDataScriptWriter::HeatmapDataScriptWriter(const QString &folder, const TextEncoding &encoding)
+    : m_writer(folder + QStringView(HeatmapDataScriptName), encoding)
 {
-    if (isPlainNumber(text))
-        line.append(text);
-    else
-        appendStringLiteral(line, text);
+    m_writer.writeLine(u"var addressPoints = [");
+}
+
+void HeatmapDataScriptWriter::addPoint(QStringView latitude, QStringView longitude)
+{
+    // Every point but the last ends in a comma, written once the next one comes.
+    if (m_hasPoints) {
+        m_writer.append(QChar(u','));
+        m_writer.endLine();
+    }
+    m_hasPoints = true;
+    m_writer.append(QChar(u'['));
+    appendCoordinate(m_writer, latitude);
+    m_writer.append(QStringView(u", "));
+    appendCoordinate(m_writer, longitude);
+    m_writer.append(QStringView(u", \"10\"]"));
+}
+
+void HeatmapDataScriptWriter::commit()
+{
+    if (m_hasPoints)
+        m_writer.endLine();
+    m_writer.writeLine(u"];");
+    m_writer.commit();
 }
 
 void writeHeatmapDataScript(const QString &folder, const std::vector<LocationEntry> &entries,
                             const TextEncoding &encoding)
 {
-    TextLineWriter writer(folder + QStringView(HeatmapDataScriptName), encoding);
-    writer.writeLine(u"var addressPoints = [");
-    QString line;
-    line.reserve(64);
-    const size_t count = entries.size();
-    for (size_t i = 0; i < count; ++i) {
-        const LocationEntry &entry = entries[i];
-        line.truncate(0);
-        line.append(u'[');
-        appendCoordinate(line, entry.latitude);
-        line.append(u", ");
-        appendCoordinate(line, entry.longitude);
-        line.append(i + 1 < count ? QStringView(u", \"10\"],") : QStringView(u", \"10\"]"));
-        writer.writeLine(line);
-    }
-    writer.writeLine(u"];");
+    HeatmapDataScriptWriter writer(folder, encoding);
+    for (const LocationEntry &entry : entries)
+        writer.addPoint(entry.latitude, entry.longitude);
     writer.commit();
 }

@@ -52,13 +52,18 @@ bool copyReplacing(const QString &source, const QString &target)
     return out.commit();
 }
 
+QString copyHeatmapTemplates(const QString &templateFolder, const QString &target)
+{
+    const QString source = withTrailingDelimiter(templateFolder);
+    for (const QString &name : heatmapTemplateFiles())
+        copyReplacing(source + name, target + name);
+    return target + QStringLiteral("index.html");
+}
+
 QString exportHeatmap(const QString &folder, const QString &templateFolder,
                       const std::vector<LocationEntry> &entries, const TextEncoding &encoding)
 {
     const QString target = withTrailingDelimiter(folder);
     writeHeatmapDataScript(target, entries, encoding);
-    const QString source = withTrailingDelimiter(templateFolder);
-    for (const QString &name : heatmapTemplateFiles())
-        copyReplacing(source + name, target + name);
-    return target + QStringLiteral("index.html");
+    return copyHeatmapTemplates(templateFolder, target);
 }

@@ -23,5 +23,10 @@ QString exportHeatmap(const QString &folder, const QString &templateFolder,
                       const std::vector<LocationEntry> &entries,
                       const TextEncoding &encoding = TextEncoding::system());
 
+// Copies the templates from templateFolder into the target folder (which ends in a path
+// delimiter), in their order, each replacing a file of the same name; one that is missing or
+// cannot be copied is skipped silently. Returns the full path of the page.
+QString copyHeatmapTemplates(const QString &templateFolder, const QString &target);
+
 // Copies one file, replacing the target; the target changes only when the whole copy worked.
 bool copyReplacing(const QString &source, const QString &target);

@@ -1,5 +1,6 @@
 #include "tablesource.h"
 
+#include "locations/locationfile.h"
 #include "platform/textlinefile.h"
 
 TableSource TableSource::file(const QString &path)
@@ -23,7 +24,8 @@ QByteArray TableSource::readText() const
 {
     if (!isFile())
         return m_pasted;
-    return decodeTextToUtf8(readRegularFile(m_path), TextEncoding::system());
+    refuseSpecialFile(m_path);
+    return decodeTextToUtf8(readRawFile(m_path), TextEncoding::system());
 }
 
 TableSource::Head TableSource::readHead(qsizetype maxBytes) const
@@ -34,7 +36,8 @@ TableSource::Head TableSource::readHead(qsizetype maxBytes) const
         head.text = head.complete ? m_pasted : m_pasted.first(maxBytes);
         return head;
     }
-    QByteArray bytes = readRegularFile(m_path, maxBytes + 1);
+    refuseSpecialFile(m_path);
+    QByteArray bytes = readRawFile(m_path, maxBytes + 1);
     head.complete = bytes.size() <= maxBytes;
     if (!head.complete)
         bytes.truncate(maxBytes);

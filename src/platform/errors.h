@@ -21,6 +21,10 @@ private:
     QByteArray m_utf8;
 };
 
+// The message as the user sees it: a "." is appended when the last character's code is above
+// that of "." (system texts lose their full stop on the way in).
+QString withClosingFullStop(const QString &message);
+
 // A file could not be opened, created or written ("Cannot open file \"%s\". %s", ...).
 class FileError final : public ThermiraError
 {

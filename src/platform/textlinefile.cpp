@@ -24,8 +24,6 @@ QString deviceErrorText(const QFileDevice &file)
     return trimSystemText(file.errorString());
 }
 
-constexpr qsizetype ChunkChars = 1 << 16;
-
 } // namespace
 
 TextEncoding TextEncoding::system()
@@ -56,20 +54,7 @@ QString cannotCreateFileMessage(const QString &path, const QString &systemText)
 QStringList splitTextLines(QStringView text)
 {
     QStringList lines;
-    const qsizetype n = text.size();
-    const QChar *data = text.data();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = data[i].unicode();
-        if (c != u'\r' && c != u'\n')
-            continue;
-        lines.append(text.mid(start, i - start).toString());
-        if (c == u'\r' && i + 1 < n && data[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        lines.append(text.mid(start).toString());
+    forEachTextLine(text, [&lines](QStringView line) { lines.append(line.toString()); });
     return lines;
 }
 
@@ -116,35 +101,26 @@ QStringList decodeTextLines(QByteArrayView bytes, const TextEncoding &encoding)
     return splitTextLines(decodeText(bytes, encoding));
 }
 
-QStringList readTextLines(const QString &path, const TextEncoding &encoding)
+QByteArray readRawFile(const QString &path, qint64 maxBytes)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw FileError(cannotOpenFileMessage(path, deviceErrorText(file)));
     errno = 0;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw FileError(cannotOpenFileMessage(path, deviceErrorText(file)));
-    return decodeTextLines(bytes, encoding);
-}
-
-void requireRegularFile(const QString &path)
-{
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile() && !info.isDir())
-        throw FileError(cannotOpenFileMessage(path, QStringLiteral("Not a regular file")));
-}
-
-QByteArray readRegularFile(const QString &path, qint64 maxBytes)
-{
-    requireRegularFile(path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw FileError(cannotOpenFileMessage(path, deviceErrorText(file)));
     const QByteArray bytes = maxBytes < 0 ? file.readAll() : file.read(maxBytes);
     if (file.error() != QFileDevice::NoError)
         throw FileError(cannotOpenFileMessage(path, deviceErrorText(file)));
     return bytes;
+}
+
+QString readText(const QString &path, const TextEncoding &encoding)
+{
+    return decodeText(readRawFile(path), encoding);
+}
+
+QStringList readTextLines(const QString &path, const TextEncoding &encoding)
+{
+    return splitTextLines(readText(path, encoding));
 }
 
 TextLineWriter::TextLineWriter(const QString &path, const TextEncoding &encoding)
@@ -167,15 +143,6 @@ TextLineWriter::~TextLineWriter()
     // Without commit() the target keeps its old content.
     if (m_file.isOpen())
         m_file.cancelWriting();
-}
-
-void TextLineWriter::writeLine(QStringView line)
-{
-    m_hasLines = true;
-    m_chunk.append(line);
-    m_chunk.append(u"\r\n");
-    if (m_chunk.size() >= ChunkChars)
-        flushChunk();
 }
 
 void TextLineWriter::flushChunk()

@@ -32,22 +32,49 @@ private:
 // otherwise in the given encoding; lines end at CR LF, CR or LF; a final line break adds no
 // empty line; a NUL character ends the text.
 QStringList decodeTextLines(QByteArrayView bytes, const TextEncoding &encoding);
-// The decoding step alone: the whole text by the same rules, not split into lines.
-QString decodeText(QByteArrayView bytes, const TextEncoding &encoding);
-// The same text as UTF-8 bytes. Bytes that are UTF-8 already are passed on without a copy
-// (only a mark and whatever follows a NUL are cut off).
-QByteArray decodeTextToUtf8(QByteArray bytes, const TextEncoding &encoding);
 
 // Reads a whole file. Throws FileError "Cannot open file \"<full path>\". <system text>".
 QStringList readTextLines(const QString &path, const TextEncoding &encoding = TextEncoding::system());
 
-// Throws FileError "Cannot open file \"<full path>\". Not a regular file" for a pipe, a device
-// or a socket: reading one would never end or never start. A missing file passes.
-void requireRegularFile(const QString &path);
+// The same two as one text, for readers that walk the lines with forEachTextLine().
+QString decodeText(QByteArrayView bytes, const TextEncoding &encoding);
+QString readText(const QString &path, const TextEncoding &encoding = TextEncoding::system());
 
-// The bytes of a regular file, at most maxBytes of them (all when negative). Throws FileError
-// "Cannot open file ..." as readTextLines() and requireRegularFile() do.
-QByteArray readRegularFile(const QString &path, qint64 maxBytes = -1);
+// The same text as UTF-8 bytes. Bytes that are UTF-8 already are passed on without a copy
+// (only a mark and whatever follows a NUL are cut off).
+QByteArray decodeTextToUtf8(QByteArray bytes, const TextEncoding &encoding);
+
+// A file's bytes as they are, at most maxBytes of them (all when negative). Throws FileError
+// "Cannot open file ..." as readText() does.
+QByteArray readRawFile(const QString &path, qint64 maxBytes = -1);
+
+// Calls visit(QStringView line) for every line of the text, split by the rules above (without
+// the NUL rule). The line breaks are found with Qt's vectorised search, and a text of lone CRs
+// is still read in one pass.
+template <typename Visit>
+void forEachTextLine(QStringView text, Visit &&visit)
+{
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    qsizetype lf = -1; // the next LF at or after start, n when there is none
+    while (start < n) {
+        if (lf < start) {
+            lf = text.indexOf(u'\n', start);
+            if (lf < 0)
+                lf = n;
+        }
+        const qsizetype cr = text.sliced(start, lf - start).indexOf(u'\r');
+        if (cr < 0) {
+            visit(text.sliced(start, lf - start));
+            start = lf + 1;
+            continue;
+        }
+        visit(text.sliced(start, cr));
+        start += cr + 1;
+        if (start == lf)
+            ++start; // CR LF
+    }
+}
 
 // Splits a text into lines by the same rules, without a NUL rule (for answers from a server).
 QStringList splitTextLines(QStringView text);
@@ -63,11 +90,35 @@ public:
     ~TextLineWriter();
     Q_DISABLE_COPY_MOVE(TextLineWriter)
 
-    void writeLine(QStringView line);
+    void writeLine(QStringView line)
+    {
+        append(line);
+        endLine();
+    }
+    // A line in parts, for writers that build it piece by piece: append() adds to the current
+    // line, endLine() ends it with CR LF.
+    void append(QStringView text)
+    {
+        m_hasLines = true;
+        m_chunk.append(text);
+    }
+    void append(QChar c)
+    {
+        m_hasLines = true;
+        m_chunk.append(c);
+    }
+    void endLine()
+    {
+        m_hasLines = true;
+        m_chunk.append(u"\r\n");
+        if (m_chunk.size() >= ChunkChars)
+            flushChunk();
+    }
     // Makes the new content the file's; until then the old file is untouched.
     void commit();
 
 private:
+    static constexpr qsizetype ChunkChars = 1 << 16;
     void flushChunk();
 
     QSaveFile m_file;

@@ -1,4 +1,6 @@
 #include "app/tappform.h"
+#include "cli/exportcommand.h"
+#include "identity/identity.h"
 #include "locations/locationlistmodel.h"
 #include "platform/systemerror.h"
 #include "recordingdesktop.h"
@@ -7,11 +9,13 @@
 #include "testfiles.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextStream>
 #include <QTimer>
 
 #include <memory>
@@ -258,6 +262,53 @@ private Q_SLOTS:
             QVERIFY2(!QFile::exists(folder.path() + u'/' + name), qPrintable(name));
         QVERIFY(desktop.shownItems.isEmpty());
         QCOMPARE(form->lastExportFolder(), folder.path());
+    }
+
+    // thermira --export on the same files writes the same eight files as loading them into the
+    // window and exporting from there: decoding, line breaks, skipped lines, quoting, standard
+    // input, a folder made on the way.
+    void commandLineWritesTheSameFolder()
+    {
+        RecordingDesktop desktop;
+        const ProgramFolder program;
+        auto form = makeForm(program, desktop);
+        AppListSeparator = u',';
+        QTemporaryDir dir;
+        const QString first = dir.filePath(QStringLiteral("first.csv"));
+        QVERIFY(writeFileBytes(first, "\xEF\xBB\xBF" "41.01,28.97\r\n48.85,2.35\rabc,0\n,5\r\n1,2,3\r\n"
+                                      "no separator\r\n\r\n 7 ,-8e2\r\nR\xC3\xA9union,\"<\\\r\n010,2"));
+        const QString second = dir.filePath(QStringLiteral("second.csv"));
+        const QString secondText = QStringLiteral(u"10,20\r\n-0.5,.5\u00E9\r\n");
+        QVERIFY(writeFileBytes(second, QByteArray("\xFF\xFE") +
+                                           QByteArray(reinterpret_cast<const char *>(secondText.utf16()),
+                                                      secondText.size() * 2)));
+        desktop.openAnswers << first << second;
+        form->Button3->click();
+        form->Button3->click();
+        QTemporaryDir fromWindow;
+        desktop.folderAnswers << fromWindow.path();
+        form->Button2->click();
+        QCOMPARE(desktop.messages.size(), 0);
+
+        // The second file comes through standard input, into a folder that does not exist yet.
+        QTemporaryDir commandLineDir;
+        const QString fromCommandLine = commandLineDir.filePath(QStringLiteral("new/heatmap"));
+        QByteArray secondBytes = readFileBytes(second);
+        QBuffer input(&secondBytes);
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        const ExportRequest request{fromCommandLine, {first, QStringLiteral("-")}, u',',
+                                    QFileInfo(program.file()).absolutePath() + QStringLiteral("/leaflet")};
+        QCOMPARE(runExport(request, input, outStream, errStream), 0);
+
+        QCOMPARE(out, QStringLiteral("Wrote %1 points to %2\n").arg(form->locations()->size()).arg(fromCommandLine));
+        QCOMPARE(form->locations()->size(), 10);
+        QVERIFY(err.isEmpty());
+        QCOMPARE(filesIn(fromCommandLine), sorted(ExportFiles));
+        for (const QString &name : ExportFiles)
+            QCOMPARE(readFileBytes(fromCommandLine + u'/' + name), readFileBytes(fromWindow.filePath(name)));
     }
 
     // The disk fills up while the script is written: the previous export stays whole.

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -87,6 +89,32 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// Drags the data over the widget and, when the drag is accepted there, drops it, as the
+// platform does. Returns whether the drop was taken; a refused drag shows the no-drop cursor.
+bool dragAndDrop(QWidget *target, const QMimeData &data)
+{
+    const QPoint at = target->rect().center();
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDragMoveEvent move(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    if (!move.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(at), actions, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+QMimeData *urlData(const QList<QUrl> &urls)
+{
+    auto *data = new QMimeData;
+    data->setUrls(urls);
+    return data;
+}
 
 QByteArray shippedTable()
 {
@@ -455,6 +483,51 @@ private Q_SLOTS:
         // The dialog offers the name again.
         window.form->LoadfromCSVFile1->trigger();
         QCOMPARE(window.desktop.dialogCalls.last().start, file);
+    }
+
+    // Local files dropped on the list or on a coordinate field load like "Load Location
+    // List...", each on its own; a folder, a remote address or plain text is refused.
+    void dropFiles()
+    {
+        Window window({});
+        const QString first = window.path(QStringLiteral("first.csv"));
+        const QString second = window.path(QStringLiteral("second.csv"));
+        QVERIFY(writeFileBytes(first, "1,2\r\n"));
+        QVERIFY(writeFileBytes(second, "3,4\r\nno separator\r\n"));
+        const QString missing = window.path(QStringLiteral("missing.csv"));
+        QVERIFY(QDir(window.path(QString())).mkdir(QStringLiteral("folder")));
+        const QUrl folder = QUrl::fromLocalFile(window.path(QStringLiteral("folder")));
+        QWidget *list = window.form->ListView1->viewport();
+
+        const std::unique_ptr<QMimeData> twoFiles(urlData({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)}));
+        QVERIFY(dragAndDrop(list, *twoFiles));
+        QCOMPARE(window.rows(), (QStringList{"1|2|", "3|4|"}));
+
+        const std::unique_ptr<QMimeData> withFolder(urlData({QUrl::fromLocalFile(first), folder}));
+        const std::unique_ptr<QMimeData> remote(urlData({QUrl(QStringLiteral("https://example.com/list.csv"))}));
+        QMimeData text;
+        text.setText(QStringLiteral("5,6"));
+        QVERIFY(!dragAndDrop(list, *withFolder));
+        QVERIFY(!dragAndDrop(list, *remote));
+        QVERIFY(!dragAndDrop(list, text));
+        QVERIFY(!dragAndDrop(window.form->Edit1, *remote));
+        QCOMPARE(window.rows().size(), 2);
+
+        // On a coordinate field the file loads instead of its path being typed in (file managers
+        // send the path as text too).
+        const std::unique_ptr<QMimeData> oneFile(urlData({QUrl::fromLocalFile(first)}));
+        oneFile->setText(first);
+        QVERIFY(dragAndDrop(window.form->Edit1, *oneFile));
+        QCOMPARE(window.form->Edit1->text(), QStringLiteral("0"));
+        QCOMPARE(window.rows().size(), 3);
+
+        // A file that cannot be read gets the error box; the next file still loads.
+        const std::unique_ptr<QMimeData> withMissing(urlData({QUrl::fromLocalFile(missing), QUrl::fromLocalFile(second)}));
+        QVERIFY(dragAndDrop(list, *withMissing));
+        QCOMPARE(window.desktop.messages.size(), 1);
+        QCOMPARE(window.desktop.messages[0].text,
+                 QStringLiteral("Cannot open file \"%1\". No such file or directory.").arg(missing));
+        QCOMPARE(window.rows(), (QStringList{"1|2|", "3|4|", "1|2|", "3|4|"}));
     }
 
     void save_data()
