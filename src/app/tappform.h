@@ -6,6 +6,8 @@
 
 class LocationListModel;
 class TableSource;
+struct ImportResult;
+struct TableOverrides;
 class QAction;
 class QComboBox;
 class QDropEvent;
@@ -41,6 +43,10 @@ public:
     // own: a file that cannot be read is reported in the error box and the others still load.
     // For the files named on the command line and the files dropped on the window.
     void loadLocationFiles(const QStringList &paths);
+    // Imports each file as a table with the columns found (or those given), as the import
+    // dialog's "Import" would, each as a command of its own. For the tables named on the
+    // command line.
+    void importTableFiles(const QStringList &paths, const TableOverrides &overrides);
 
     // Controls, named as in the window's layout; public so that tests drive the real window.
     QGroupBox *GroupBox1 = nullptr;
@@ -113,6 +119,7 @@ private:
     void connectHandlers();
     void addImportCommands(QMenu *fileMenu);
     void importTable(const TableSource &source);
+    void appendImported(ImportResult result, const QString &tableName);
     void loadLocationFile(const QString &path);
 
     QString m_programFile;

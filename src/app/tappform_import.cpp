@@ -68,8 +68,23 @@ void TAppForm::importTable(const TableSource &source)
     TImportTableForm form(std::move(preview), this);
     if (form.exec() != QDialog::Accepted)
         return;
-    ImportResult result = form.takeResult();
-    const QString summary = importSummary(result);
+    appendImported(form.takeResult(), {});
+}
+
+void TAppForm::importTableFiles(const QStringList &paths, const TableOverrides &overrides)
+{
+    for (const QString &path : paths) {
+        runCommand(this, [this, &path, &overrides] {
+            appendImported(importTableFile(path, overrides), QFileInfo(path).fileName());
+        });
+    }
+}
+
+void TAppForm::appendImported(ImportResult result, const QString &tableName)
+{
+    QString summary = importSummary(result);
+    if (!tableName.isEmpty())
+        summary = QStringLiteral("\"%1\": ").arg(tableName) + summary;
     m_locations->append(std::move(result.entries));
     desktop().message(this, summary, ImportCaption,
                       result.skipped > 0 ? QMessageBox::Warning : QMessageBox::Information);

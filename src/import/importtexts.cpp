@@ -38,10 +38,13 @@ QString importCountLine(const ImportResult &result)
     return added + QStringLiteral(", %1 skipped (%2).").arg(count(result.skipped), rowNumbers(result));
 }
 
-QString importSummary(const ImportResult &result)
+QString importSummary(const ImportResult &result, const QString &howToNameColumns)
 {
     const qint64 added = result.added();
-    QString text = QStringLiteral("Added %1 %2.").arg(count(added), added == 1 ? QStringLiteral("location")
+    QString text;
+    if (!result.layout.hasCoordinates())
+        text = QStringLiteral("No latitude and longitude columns found%1. ").arg(howToNameColumns);
+    text += QStringLiteral("Added %1 %2.").arg(count(added), added == 1 ? QStringLiteral("location")
                                                                              : QStringLiteral("locations"));
     if (result.skipped > 0) {
         text += QStringLiteral(" Skipped %1 without usable coordinates (missing, not a number or out of range): %2.")

@@ -375,10 +375,10 @@ void detectColumns(const TableSample &sample, TableLayout &layout)
     }
 }
 
-TableLayout detectLayout(QByteArrayView head, bool complete, int maxRecords)
+TableLayout detectLayout(QByteArrayView head, bool complete, int maxRecords, char separator)
 {
     TableLayout layout;
-    layout.separator = detectSeparator(head, complete);
+    layout.separator = separator ? separator : detectSeparator(head, complete);
     const TableSample sample = readSample(head, complete, layout.separator, maxRecords);
     layout.hasHeader = detectHeader(sample);
     detectColumns(sample, layout);

@@ -26,5 +26,5 @@ void detectColumns(const TableSample &sample, TableLayout &layout);
 // The decimal mark of the layout's coordinate columns, from their values.
 DecimalMark detectDecimalMark(const TableSample &sample, const TableLayout &layout);
 
-// All of it, for a table's head.
-TableLayout detectLayout(QByteArrayView head, bool complete, int maxRecords);
+// All of it, for a table's head; with a separator given (not 0), all but the separator.
+TableLayout detectLayout(QByteArrayView head, bool complete, int maxRecords, char separator = 0);

@@ -3,6 +3,7 @@
 #include "tabledetection.h"
 #include "platform/errors.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <cmath>
@@ -108,23 +109,19 @@ int resolveColumn(const QString &nameOrNumber, const TableSample &sample, TableL
     return TableLayout::NoColumn;
 }
 
-ImportResult importTableFile(const QString &path, const ColumnOverrides &overrides)
+ImportResult importTableText(const QByteArray &text, const TableOverrides &overrides, const QString &name)
 {
-    const TableSource source = TableSource::file(path);
-    const QByteArray text = source.readText();
     const bool complete = text.size() <= TableHeadBytes;
     const QByteArrayView head = QByteArrayView(text).first(std::min(text.size(), TableHeadBytes));
-    TableLayout layout = detectLayout(head, complete, TableSampleRecords);
+    TableLayout layout = detectLayout(head, complete, TableSampleRecords, overrides.separator.toLatin1());
     if (!overrides.latitude.isEmpty() || !overrides.longitude.isEmpty() || !overrides.label.isEmpty()) {
         const TableSample sample = readSample(head, complete, layout.separator, TableSampleRecords);
         const auto resolve = [&](const QString &given, int &column) {
             if (given.isEmpty())
                 return;
             column = resolveColumn(given, sample, layout);
-            if (column == TableLayout::NoColumn) {
-                throw ThermiraError(QStringLiteral("No column \"%1\" in \"%2\"")
-                                        .arg(given, QFileInfo(path).absoluteFilePath()));
-            }
+            if (column == TableLayout::NoColumn)
+                throw ThermiraError(QStringLiteral("No column \"%1\" in \"%2\"").arg(given, name));
         };
         resolve(overrides.latitude, layout.latitudeColumn);
         resolve(overrides.longitude, layout.longitudeColumn);
@@ -132,4 +129,10 @@ ImportResult importTableFile(const QString &path, const ColumnOverrides &overrid
         layout.decimalMark = detectDecimalMark(sample, layout);
     }
     return *importTable(text, layout);
+}
+
+ImportResult importTableFile(const QString &path, const TableOverrides &overrides)
+{
+    return importTableText(TableSource::file(path).readText(), overrides,
+                           QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
 }

@@ -39,19 +39,24 @@ bool hasUsableCoordinates(const QByteArrayList &cells, const TableLayout &layout
 inline constexpr qsizetype TableHeadBytes = 64 * 1024;
 inline constexpr int TableSampleRecords = 200;
 
-// Columns named by the caller instead of found: a header name (any case) or a number from 1.
-// Empty means found by detection.
-struct ColumnOverrides
+// What the caller fixes instead of leaving it to detection: the separator (a null character
+// for detection) and the columns, each a header name (any case) or a number from 1 (empty for
+// detection).
+struct TableOverrides
 {
+    QChar separator;
     QString latitude;
     QString longitude;
     QString label;
 };
 
-// Reads a table file as the import dialog would with the layout it finds, overridden where
-// asked. Throws FileError "Cannot open file ..." and ThermiraError
-// "No column \"<name>\" in \"<file>\"" for a column name or number the table does not have.
-ImportResult importTableFile(const QString &path, const ColumnOverrides &overrides = {});
+// Reads a table's text (UTF-8) as the import dialog would with the layout it finds, overridden
+// where asked. name stands for the table in messages. Throws ThermiraError
+// "No column \"<column>\" in \"<name>\"" for a column name or number the table does not have.
+ImportResult importTableText(const QByteArray &text, const TableOverrides &overrides, const QString &name);
+
+// The same for a file. Throws FileError "Cannot open file ..." as well.
+ImportResult importTableFile(const QString &path, const TableOverrides &overrides = {});
 
 // Resolves a column given by name or number against the sample (its first record holds the
 // names when it is a header). Sets hasHeader when a name is found in the first record.

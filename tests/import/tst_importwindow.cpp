@@ -142,6 +142,22 @@ private Q_SLOTS:
         QCOMPARE(window.desktop.dialogCalls[0].filter, QStringLiteral("Table (*.csv *.tsv *.txt);;Any File (*)"));
     }
 
+    // "thermira --table FILE...": each table imported without the dialog, each its own command.
+    void tablesNamedOnTheCommandLine()
+    {
+        Window window;
+        const QString missing = QStringLiteral(THERMIRA_TABLES "/missing.csv");
+        window.form->importTableFiles({missing, QStringLiteral(THERMIRA_TABLES "/no-header.csv")},
+                                      {{}, {}, {}, QStringLiteral("1")});
+        QCOMPARE(window.rows(), (QStringList{"41.0082|28.9784|41.0082", "39.9334|32.8597|39.9334",
+                                             "38.4237|27.1428|38.4237"}));
+        QCOMPARE(window.desktop.messages.size(), 2);
+        QVERIFY(window.desktop.messages[0].text.startsWith(QStringLiteral("Cannot open file")));
+        QCOMPARE(window.desktop.messages[1].text,
+                 QStringLiteral("\"no-header.csv\": Added 3 locations. Skipped 1 row without usable coordinates "
+                                "(missing, not a number or out of range): row 4."));
+    }
+
     void ctrlVImportsACopiedRange()
     {
         Window window;

@@ -116,18 +116,18 @@ private Q_SLOTS:
         // By name in any case, or by number; the decimal mark follows the chosen columns.
         ImportResult result =
             importTableFile(tableFile(QStringLiteral("decimal-comma.csv")),
-                            {QStringLiteral("breite"), QStringLiteral("3"), QStringLiteral("EINWOHNER")});
+                            {{}, QStringLiteral("breite"), QStringLiteral("3"), QStringLiteral("EINWOHNER")});
         QCOMPARE(result.entries.front().comment, QStringLiteral("3645000"));
         QCOMPARE(result.added(), 4);
 
         // Numbers on a table without a header: the coordinates the other way round.
         result = importTableFile(tableFile(QStringLiteral("no-header.csv")),
-                                 {QStringLiteral("2"), QStringLiteral("1"), QString()});
+                                 {{}, QStringLiteral("2"), QStringLiteral("1"), {}});
         QCOMPARE(entryText(result.entries.front()), QStringLiteral("28.9784|41.0082|Istanbul"));
 
         for (const QString &missing : {QStringLiteral("Höhe"), QStringLiteral("9"), QStringLiteral("0")}) {
             try {
-                importTableFile(tableFile(QStringLiteral("decimal-comma.csv")), {missing, {}, {}});
+                importTableFile(tableFile(QStringLiteral("decimal-comma.csv")), {{}, missing, {}, {}});
                 QFAIL("no error");
             } catch (const ThermiraError &error) {
                 QVERIFY2(error.message().startsWith(QStringLiteral("No column \"%1\" in \"").arg(missing)),
