@@ -73,11 +73,12 @@ void TImportTableForm::buildLayout()
     SeparatorBox = choiceBox(this, "SeparatorBox");
     for (const SeparatorItem &item : SeparatorItems)
         SeparatorBox->addItem(QString::fromLatin1(item.name), int(item.separator));
-    HeaderCheck = new QCheckBox(QStringLiteral("First row holds column names"), this);
-    HeaderCheck->setObjectName(QStringLiteral("HeaderCheck"));
+    // Made in the order of the rows, which is the keyboard's order too.
     DecimalMarkBox = choiceBox(this, "DecimalMarkBox");
     DecimalMarkBox->addItem(QStringLiteral("Point (41.0082)"), int(DecimalMark::Point));
     DecimalMarkBox->addItem(QStringLiteral("Comma (41,0082)"), int(DecimalMark::Comma));
+    HeaderCheck = new QCheckBox(QStringLiteral("First row holds column names"), this);
+    HeaderCheck->setObjectName(QStringLiteral("HeaderCheck"));
     LatitudeBox = choiceBox(this, "LatitudeBox");
     LongitudeBox = choiceBox(this, "LongitudeBox");
     LabelBox = choiceBox(this, "LabelBox");
