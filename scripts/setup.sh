@@ -14,8 +14,8 @@ for option in "$@"; do
                             desktop-file-utils appstream) ;;
         # The Debian package: dpkg-shlibdeps computes its dependencies, lintian checks it.
         --package) packages+=(dpkg-dev lintian desktop-file-utils appstream) ;;
-        # Screenshots of the window (import) and of an exported page.
-        --screenshots) packages+=(xvfb xauth imagemagick chromium) ;;
+        # Screenshots of the windows (import; xdotool to drive them) and of an exported page.
+        --screenshots) packages+=(xvfb xauth imagemagick chromium xdotool) ;;
         *) echo "Unknown option: $option" >&2; exit 2 ;;
     esac
 done
