@@ -177,6 +177,7 @@ void TAppForm::buildMenus()
                                        QStringLiteral("Load from CSV File..."));
     SavetoCSVFile1 = file->addAction(QIcon(QStringLiteral(":/icons/save48.svg")),
                                      QStringLiteral("Save to CSV File..."));
+    addImportCommands(file);
     file->addSeparator();
     CreateWorldHeatmap1 = file->addAction(QIcon(QStringLiteral(":/icons/picture-go.svg")),
                                           QStringLiteral("Create World Heatmap..."));

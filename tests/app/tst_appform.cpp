@@ -190,15 +190,15 @@ private Q_SLOTS:
         QCOMPARE(menus[1]->text(), QStringLiteral("View"));
         QCOMPARE(menus[2]->text(), QStringLiteral("Help"));
         QCOMPARE(actionTexts(menus[0]->menu()),
-                 (QStringList{"Load from CSV File...", "Save to CSV File...", "-", "Create World Heatmap...", "-",
-                              "Exit"}));
+                 (QStringList{"Load from CSV File...", "Save to CSV File...", "Import Table...", "-",
+                              "Create World Heatmap...", "-", "Exit"}));
         QCOMPARE(actionTexts(menus[1]->menu()), (QStringList{"Add Location", "Location List"}));
         QCOMPARE(actionTexts(menus[2]->menu()), (QStringList{"Online Help", "-", "Update Notifications", "-",
                                                              "Send Feedback...", "About..."}));
-        QCOMPARE(actionTexts(form->PopupMenu1), (QStringList{"Delete", "-", "Select All"}));
+        QCOMPARE(actionTexts(form->PopupMenu1), (QStringList{"Delete", "-", "Select All", "-", "Paste"}));
 
-        for (QAction *action : {form->LoadfromCSVFile1, form->SavetoCSVFile1, form->CreateWorldHeatmap1, form->Exit1,
-                                form->Help2, form->SendFeedback1, form->About1})
+        for (QAction *action : {form->LoadfromCSVFile1, form->SavetoCSVFile1, form->ImportTable1,
+                                form->CreateWorldHeatmap1, form->Exit1, form->Help2, form->SendFeedback1, form->About1})
             QVERIFY2(!action->icon().isNull(), qPrintable(action->text()));
         QVERIFY(form->AddLocation1->isChecked());
         QVERIFY(form->LocationList1->isChecked());
@@ -206,7 +206,8 @@ private Q_SLOTS:
         QVERIFY(!form->UpdateNotifications1->isEnabled());
         QCOMPARE(form->TimerChecker->interval(), 1000);
 
-        // F1 is the only shortcut; no caption carries an access key.
+        // F1 is the only shortcut of the menu bar (Ctrl+V belongs to the list's Paste); no
+        // caption carries an access key.
         for (const QAction *menu : menus) {
             QVERIFY(!menu->text().contains(u'&'));
             for (const QAction *action : menu->menu()->actions()) {
@@ -216,6 +217,7 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(form->Help2->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(form->Paste1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
     }
 
     void viewToggles_data()
