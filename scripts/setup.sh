@@ -4,18 +4,18 @@
 set -euo pipefail
 
 packages=(qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-gtk-platformtheme libgl1-mesa-dev
-          cmake ninja-build g++ pkg-config fonts-liberation2)
+          cmake ninja-build g++ pkg-config fonts-liberation2 libcsv-dev)
 for option in "$@"; do
     case "$option" in
         # xvfb/xauth for looking at windows, chromium for the page test, benchmark and hyperfine
         # for bench/, ccache for rebuilds, the desktop entry and AppStream validators for the
-        # install test.
+        # install test, dbus-daemon for a session bus of the tests' own.
         --tests) packages+=(xvfb xauth chromium libbenchmark-dev fonts-dejavu-core ccache hyperfine
-                            desktop-file-utils appstream) ;;
+                            desktop-file-utils appstream dbus-daemon) ;;
         # The Debian package: dpkg-shlibdeps computes its dependencies, lintian checks it.
         --package) packages+=(dpkg-dev lintian desktop-file-utils appstream) ;;
-        # Screenshots of the window (import) and of an exported page.
-        --screenshots) packages+=(xvfb xauth imagemagick chromium) ;;
+        # Screenshots of the windows (import; xdotool to drive them) and of an exported page.
+        --screenshots) packages+=(xvfb xauth imagemagick chromium xdotool) ;;
         # clang with libFuzzer and the sanitizer runtimes for the fuzz targets (preset fuzz).
         --fuzz) packages+=(clang libfuzzer-14-dev libclang-rt-14-dev) ;;
         *) echo "Unknown option: $option" >&2; exit 2 ;;

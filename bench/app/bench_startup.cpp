@@ -19,7 +19,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Thermira"));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/thermira.svg")));
     TAppForm form(QCoreApplication::applicationFilePath());
-    form.TimerChecker->stop();
+    // No update check here: the timer, started when the window shows, starts nothing.
+    form.TimerChecker->disconnect();
     form.show();
     // The first turn of the event loop after show() is when the window has been painted.
     QTimer::singleShot(0, &form, [&] {

@@ -1,6 +1,7 @@
 // Large location lists: loading, saving, Select All + Delete, and the memory an entry takes,
 // through the file functions and the model, and through the real main window.
 #include "app/tappform.h"
+#include "benchsupport.h"
 #include "desktop/desktop.h"
 #include "identity/identity.h"
 #include "locations/locationfile.h"
@@ -28,17 +29,11 @@ namespace {
 
 constexpr int Entries = 1'000'000;
 
-QTemporaryDir &workFolder()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
 // A location file of a million lines like "41.0123,28.9784", made once.
 const QString &millionLineFile()
 {
     static const QString path = [] {
-        const QString file = workFolder().filePath(QStringLiteral("million.csv"));
+        const QString file = benchFolder().filePath(QStringLiteral("million.csv"));
         QRandomGenerator random(7);
         QByteArray bytes;
         bytes.reserve(Entries * 20);
@@ -91,36 +86,11 @@ void resetPeakResident()
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-// Answers the window's file dialogs with a fixed name and keeps every box from blocking.
-class AnsweringDesktop final : public Desktop
-{
-public:
-    AnsweringDesktop() { setDesktop(this); }
-    ~AnsweringDesktop() override { setDesktop(nullptr); }
-    AnsweringDesktop(const AnsweringDesktop &) = delete;
-    AnsweringDesktop &operator=(const AnsweringDesktop &) = delete;
-
-    QString chooseOpenFile(QWidget *, const QString &, const QString &, const QString &) override
-    {
-        return file;
-    }
-    QString chooseSaveFile(QWidget *, const QString &, const QString &, const QString &) override
-    {
-        return file;
-    }
-    void message(QWidget *, const QString &text, const QString &, QMessageBox::Icon) override
-    {
-        std::fprintf(stderr, "message box: %s\n", qPrintable(text));
-        ++messages;
-    }
-    QString file;
-    int messages = 0;
-};
-
 std::unique_ptr<TAppForm> shownWindow()
 {
     auto form = std::make_unique<TAppForm>(QStringLiteral(THERMIRA_EXECUTABLE));
-    form->TimerChecker->stop();
+    // No update check here: the timer, started when the window shows, starts nothing.
+    form->TimerChecker->disconnect();
     form->show();
     QApplication::processEvents();
     return form;
@@ -155,7 +125,7 @@ void BM_SaveFromModel(benchmark::State &state)
 {
     LocationListModel model;
     model.append(readLocationFile(millionLineFile(), u',', TextEncoding::utf8()));
-    const QString out = workFolder().filePath(QStringLiteral("saved.csv"));
+    const QString out = benchFolder().filePath(QStringLiteral("saved.csv"));
     for (auto _ : state)
         writeLocationFile(out, model.entries(), u',', TextEncoding::utf8());
     state.SetItemsProcessed(state.iterations() * Entries);
@@ -207,7 +177,7 @@ void BM_WindowSave(benchmark::State &state)
     auto form = shownWindow();
     form->Button3Click();
     settle();
-    desktop.file = workFolder().filePath(QStringLiteral("window-saved.csv"));
+    desktop.file = benchFolder().filePath(QStringLiteral("window-saved.csv"));
     for (auto _ : state) {
         form->Button4Click();
         settle();
@@ -265,11 +235,5 @@ BENCHMARK(BM_WindowAddToMillion)->Unit(benchmark::kMicrosecond)->Iterations(100)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

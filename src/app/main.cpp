@@ -3,7 +3,7 @@
 #include "identity/identity.h"
 #include "platform/instancelock.h"
 #include "tappform.h"
-#include "update/checkresults.h"
+#include "update/tchecker.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -31,14 +31,18 @@ int main(int argc, char *argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("com.palvex.Thermira"));
 
     TAppForm appForm(QCoreApplication::applicationFilePath());
-    if (commandLine.separator)
+    // A table's separator is the table's alone; the location files' is kept for the session.
+    if (commandLine.separator && !commandLine.tables)
         AppListSeparator = *commandLine.separator;
     appForm.show();
-    appForm.loadLocationFiles(commandLine.files);
+    if (commandLine.tables)
+        appForm.importTableFiles(commandLine.files, commandLine.tableOverrides);
+    else
+        appForm.loadLocationFiles(commandLine.files);
     const int exitCode = app.exec();
     // The update check may still be waiting for the service (up to twice 10 s). Nothing of it
     // needs finishing, so leave without tearing down what it still uses.
-    if (CheckerStarted && !CheckFinished.load(std::memory_order_acquire))
+    if (CheckerThreadRunning())
         std::quick_exit(exitCode);
     return exitCode;
 }

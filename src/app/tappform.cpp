@@ -21,7 +21,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -58,10 +60,12 @@ TAppForm::TAppForm(const QString &programFile, QWidget *parent)
     Edit2->installEventFilter(this);
     resize(684, 441 + menuBar()->sizeHint().height());
 
+    // Started when the window is first shown (showEvent), never earlier: a box that FormCreate
+    // shows runs an event loop of its own, and a tick inside it would start the update check
+    // before the window is up.
     TimerChecker = new QTimer(this);
     TimerChecker->setInterval(1000);
     connectCommand(TimerChecker, &QTimer::timeout, this, &TAppForm::TimerCheckerTimer);
-    TimerChecker->start();
 
     // A failing step (no countries.dat) is reported once; the window then opens as usual.
     runCommand(nullptr, [this] { FormCreate(); });
@@ -173,6 +177,7 @@ void TAppForm::buildMenus()
                                        QStringLiteral("Load from CSV File..."));
     SavetoCSVFile1 = file->addAction(QIcon(QStringLiteral(":/icons/save48.svg")),
                                      QStringLiteral("Save to CSV File..."));
+    addImportCommands(file);
     file->addSeparator();
     CreateWorldHeatmap1 = file->addAction(QIcon(QStringLiteral(":/icons/picture-go.svg")),
                                           QStringLiteral("Create World Heatmap..."));
@@ -243,6 +248,15 @@ void TAppForm::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     FormShow();
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    // Centred, frame included, on the available area of its screen; without a window manager it
+    // would sit in the corner.
+    move(QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, frameGeometry().size(),
+                             screen()->availableGeometry())
+             .topLeft());
+    TimerChecker->start();
 }
 
 void TAppForm::FormShow()

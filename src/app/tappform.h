@@ -5,6 +5,9 @@
 #include <QStringList>
 
 class LocationListModel;
+class TableSource;
+struct ImportResult;
+struct TableOverrides;
 class QAction;
 class QComboBox;
 class QDropEvent;
@@ -19,7 +22,8 @@ class QTimer;
 // The main window and the home of every user command. Its handlers are split by concern:
 // this file's .cpp builds the window and holds the shell commands; tappform_locations.cpp the
 // list, picker and location files; tappform_export.cpp the heatmap export; tappform_update.cpp
-// the update check hook; tappform_windows.cpp the feedback and About windows.
+// the update check hook; tappform_windows.cpp the feedback and About windows;
+// tappform_import.cpp importing tables from files and the clipboard.
 class TAppForm final : public QMainWindow
 {
     Q_OBJECT
@@ -39,6 +43,10 @@ public:
     // own: a file that cannot be read is reported in the error box and the others still load.
     // For the files named on the command line and the files dropped on the window.
     void loadLocationFiles(const QStringList &paths);
+    // Imports each file as a table with the columns found (or those given), as the import
+    // dialog's "Import" would, each as a command of its own. For the tables named on the
+    // command line.
+    void importTableFiles(const QStringList &paths, const TableOverrides &overrides);
 
     // Controls, named as in the window's layout; public so that tests drive the real window.
     QGroupBox *GroupBox1 = nullptr;
@@ -56,8 +64,10 @@ public:
     QMenu *PopupMenu1 = nullptr;
     QAction *Delete1 = nullptr;
     QAction *SelectAll1 = nullptr;
+    QAction *Paste1 = nullptr;
     QAction *LoadfromCSVFile1 = nullptr;
     QAction *SavetoCSVFile1 = nullptr;
+    QAction *ImportTable1 = nullptr;
     QAction *CreateWorldHeatmap1 = nullptr;
     QAction *Exit1 = nullptr;
     QAction *AddLocation1 = nullptr;
@@ -91,6 +101,8 @@ public:
     void About1Click();
     void TimerCheckerTimer();
     void UpdateNotifications1Click();
+    void ImportTable1Click();
+    void Paste1Click();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -105,6 +117,9 @@ private:
     void buildLayout();
     void buildMenus();
     void connectHandlers();
+    void addImportCommands(QMenu *fileMenu);
+    void importTable(const TableSource &source);
+    void appendImported(ImportResult result, const QString &tableName);
     void loadLocationFile(const QString &path);
 
     QString m_programFile;
@@ -113,5 +128,7 @@ private:
     // The open and save dialogs offer their last file name again.
     QString m_lastOpenFile;
     QString m_lastSaveFile;
+    QString m_lastImportFile;
     QString LastExportFolder;
+    bool m_shownOnce = false;
 };

@@ -61,7 +61,17 @@ void TAppForm::Button3Click()
 void TAppForm::loadLocationFile(const QString &path)
 {
     // Read the whole file first: a failed load appends nothing.
-    m_locations->append(readLocationFile(path, AppListSeparator));
+    bool textButNoEntries = false;
+    std::vector<LocationEntry> entries =
+        readLocationFile(path, AppListSeparator, TextEncoding::system(), &textButNoEntries);
+    if (textButNoEntries) {
+        // Lines without the separator are skipped; when that leaves nothing, say so rather than
+        // seem to have loaded the file.
+        desktop().message(this, noLocationLoadedMessage(path, AppListSeparator), QStringLiteral("WARNING"),
+                          QMessageBox::Warning);
+        return;
+    }
+    m_locations->append(std::move(entries));
 }
 
 void TAppForm::loadLocationFiles(const QStringList &paths)

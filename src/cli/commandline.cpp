@@ -19,6 +19,25 @@ struct Options
         QStringLiteral("Field separator of the location files, one character. Default: the list "
                        "separator of your regional format, as in the window."),
         QStringLiteral("CHARACTER")};
+    QCommandLineOption table{
+        QStringLiteral("table"),
+        QStringLiteral("Read each FILE as a table, as \"Import Table...\" does: CSV or TSV with any "
+                       "columns; the separator, a header row and the latitude, longitude and label "
+                       "columns are found by themselves. Rows without usable coordinates are skipped "
+                       "and counted. --separator, when given, is the tables' separator.")};
+    QCommandLineOption latitudeColumn{
+        QStringLiteral("lat-column"),
+        QStringLiteral("With --table: the latitude column, by header name or number from 1."),
+        QStringLiteral("COLUMN")};
+    QCommandLineOption longitudeColumn{
+        QStringLiteral("lon-column"),
+        QStringLiteral("With --table: the longitude column, by header name or number from 1 (the "
+                       "latitude column again when it holds \"lat, lon\" pairs)."),
+        QStringLiteral("COLUMN")};
+    QCommandLineOption labelColumn{
+        QStringLiteral("label-column"),
+        QStringLiteral("With --table: the column whose text becomes the comment in the window."),
+        QStringLiteral("COLUMN")};
     QCommandLineOption help{QStringList{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help and exit.")};
     QCommandLineOption version{QStringList{QStringLiteral("v"), QStringLiteral("version")},
@@ -29,11 +48,13 @@ struct Options
         parser.setApplicationDescription(
             QStringLiteral("Turns lists of geographic points into an interactive world heatmap.\n"
                            "Without --export, the window opens and loads each FILE as \"Load "
-                           "Location List...\" does."));
-        parser.addOptions({exportFolder, separator, help, version});
+                           "Location List...\" does (with --table, as \"Import Table...\" does)."));
+        parser.addOptions({exportFolder, separator, table, latitudeColumn, longitudeColumn, labelColumn, help,
+                           version});
         parser.addPositionalArgument(QStringLiteral("FILE"),
-                                     QStringLiteral("Location file: one \"latitude,longitude\" per line. "
-                                                    "\"-\" reads standard input (with --export)."),
+                                     QStringLiteral("Location file: one \"latitude,longitude\" per line; "
+                                                    "with --table, a table. \"-\" reads standard input "
+                                                    "(with --export)."),
                                      QStringLiteral("[FILE...]"));
     }
 };
@@ -44,6 +65,34 @@ CommandLine badUsage(const QString &error)
     commandLine.action = CommandLine::Action::BadUsage;
     commandLine.usageError = error;
     return commandLine;
+}
+
+// --table and its columns; the error when they do not fit together.
+QString readTableOptions(const QCommandLineParser &parser, const Options &options, CommandLine &commandLine)
+{
+    commandLine.tables = parser.isSet(options.table);
+    const std::pair<const QCommandLineOption &, QString &> columns[] = {
+        {options.latitudeColumn, commandLine.tableOverrides.latitude},
+        {options.longitudeColumn, commandLine.tableOverrides.longitude},
+        {options.labelColumn, commandLine.tableOverrides.label}};
+    for (const auto &[option, column] : columns) {
+        if (!parser.isSet(option))
+            continue;
+        if (!commandLine.tables)
+            return QStringLiteral("--%1 needs --table.").arg(option.names().front());
+        const QStringList values = parser.values(option);
+        if (values.size() != 1 || values.front().trimmed().isEmpty())
+            return QStringLiteral("--%1 takes one column.").arg(option.names().front());
+        column = values.front();
+    }
+    if (commandLine.tables && commandLine.separator) {
+        // A table is read byte by byte: its separator must be a byte of its own.
+        const QChar separator = *commandLine.separator;
+        if (separator.unicode() >= 0x80 || separator == u'"' || separator == u'\r' || separator == u'\n')
+            return QStringLiteral("The separator of a table must be an ASCII character other than a quote.");
+        commandLine.tableOverrides.separator = separator;
+    }
+    return {};
 }
 
 } // namespace
@@ -81,6 +130,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
             return badUsage(QStringLiteral("The separator must be one character."));
         commandLine.separator = values.front().front();
     }
+    if (const QString error = readTableOptions(parser, options, commandLine); !error.isEmpty())
+        return badUsage(error);
     if (!parser.isSet(options.exportFolder)) {
         if (commandLine.files.contains(QStringLiteral("-")))
             return badUsage(QStringLiteral("Standard input (\"-\") is read by --export only."));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "import/tableimport.h"
+
 #include <QChar>
 #include <QString>
 #include <QStringList>
@@ -16,7 +18,11 @@ struct CommandLine
     QStringList files;              // location files in order; "-" is standard input (export only)
     QString exportFolder;           // --export FOLDER
     std::optional<QChar> separator; // --separator; otherwise the locale's, as in the window
-    QString usageError;             // BadUsage: what is wrong, one sentence
+    // --table: the files are tables, read as "Import Table..." reads them; the columns of
+    // --lat-column, --lon-column and --label-column, and --separator, instead of detection.
+    bool tables = false;
+    TableOverrides tableOverrides;
+    QString usageError; // BadUsage: what is wrong, one sentence
 };
 
 // The process's arguments as text, the program's name first.

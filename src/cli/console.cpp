@@ -29,9 +29,11 @@ int runInConsole(const CommandLine &commandLine, QIODevice &standardInput, QText
         return ExitSuccess;
     }
     case CommandLine::Action::Export: {
-        const ExportRequest request{commandLine.exportFolder, commandLine.files,
-                                    commandLine.separator.value_or(listSeparatorFor(QLocale::system())),
-                                    programFolder() + QStringLiteral("/leaflet")};
+        ExportRequest request{commandLine.exportFolder, commandLine.files,
+                              commandLine.separator.value_or(listSeparatorFor(QLocale::system())),
+                              programFolder() + QStringLiteral("/leaflet")};
+        if (commandLine.tables)
+            request.tables = commandLine.tableOverrides;
         return runExport(request, standardInput, out, err);
     }
     case CommandLine::Action::BadUsage:

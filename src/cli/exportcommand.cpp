@@ -2,6 +2,7 @@
 
 #include "export/heatmapdatascript.h"
 #include "export/heatmapexport.h"
+#include "import/importtexts.h"
 #include "locations/locationfile.h"
 #include "platform/errors.h"
 #include "platform/systemerror.h"
@@ -23,19 +24,27 @@ namespace {
 
 const QString StandardInputName = QStringLiteral("-");
 
-QString readStandardInput(QIODevice &input)
+QByteArray readStandardInput(QIODevice &input)
 {
     if (!input.isOpen() && !input.open(QIODevice::ReadOnly))
         throw FileError(QStringLiteral("Cannot read standard input. %1").arg(trimSystemText(input.errorString())));
-    return decodeText(input.readAll(), TextEncoding::system());
+    return input.readAll();
 }
 
 QString readInput(const QString &file, QIODevice &standardInput)
 {
     if (file == StandardInputName)
-        return readStandardInput(standardInput);
+        return decodeText(readStandardInput(standardInput), TextEncoding::system());
     refuseSpecialFile(file);
     return readText(file);
+}
+
+ImportResult readTable(const QString &file, const TableOverrides &overrides, QIODevice &standardInput)
+{
+    if (file != StandardInputName)
+        return importTableFile(file, overrides);
+    const QByteArray text = decodeTextToUtf8(readStandardInput(standardInput), TextEncoding::system());
+    return importTableText(text, overrides, QStringLiteral("standard input"));
 }
 
 // Creates the folder (ending in a delimiter) and its parents. A failure is reported as the data
@@ -60,23 +69,37 @@ int runExport(const ExportRequest &request, QIODevice &standardInput, QTextStrea
         // Every file is read before anything is written: one that cannot be read leaves the
         // folder as it was.
         std::vector<QString> texts;
-        texts.reserve(size_t(request.files.size()));
-        for (const QString &file : request.files)
-            texts.push_back(readInput(file, standardInput));
+        std::vector<ImportResult> tables;
+        for (const QString &file : request.files) {
+            if (!request.tables) {
+                texts.push_back(readInput(file, standardInput));
+                continue;
+            }
+            tables.push_back(readTable(file, *request.tables, standardInput));
+            out << (file == StandardInputName ? QStringLiteral("standard input") : file) << ": "
+                << importSummary(tables.back(), QStringLiteral(" (name them with --lat-column and --lon-column)"))
+                << '\n';
+        }
 
         // The points go from the read text straight into the script, one pass, no list between.
         // The folder is made when the first point comes, so an export of nothing makes none.
         const QString target = withTrailingDelimiter(request.folder);
         std::optional<HeatmapDataScriptWriter> script;
-        for (const QString &text : texts) {
+        const auto addPoint = [&](QStringView latitude, QStringView longitude) {
+            if (!script) {
+                createFolder(target);
+                script.emplace(target);
+            }
+            script->addPoint(latitude, longitude);
+            ++points;
+        };
+        for (const QString &text : texts)
             forEachLocation(text, request.separator, [&](const LocationText &point) {
-                if (!script) {
-                    createFolder(target);
-                    script.emplace(target);
-                }
-                script->addPoint(point.latitude, point.longitude);
-                ++points;
+                addPoint(point.latitude, point.longitude);
             });
+        for (const ImportResult &table : tables) {
+            for (const LocationEntry &entry : table.entries)
+                addPoint(entry.latitude, entry.longitude);
         }
         if (!script) {
             err << "No location added!\n";

@@ -17,7 +17,8 @@ public:
     // Hands a web address or a local file to the user's default application. Never reports.
     virtual void openUrl(const QUrl &url);
     // Opens the file manager on the file's folder with the file selected (org.freedesktop.
-    // FileManager1.ShowItems); opens the folder itself when no file manager answers.
+    // FileManager1.ShowItems); opens the folder itself when there is no file manager or it
+    // answers with an error, never when it is only slow to answer.
     virtual void showInFileManager(const QString &filePath);
 
     // Empty text when the user cancels.
@@ -32,6 +33,9 @@ public:
     virtual void message(QWidget *parent, const QString &text, const QString &caption, QMessageBox::Icon icon);
     virtual void beep();
 };
+
+// The first `length` characters of the text (a surrogate pair is never split), then "…".
+QString cutText(const QString &text, qsizetype length);
 
 Desktop &desktop();
 // Replaces the desktop for tests; nullptr restores the real one. Not owned.

@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 // A long list is kept for the whole run: give back what its growth left over.
@@ -52,10 +54,17 @@ void refuseSpecialFile(const QString &path)
 }
 
 std::vector<LocationEntry> readLocationFile(const QString &path, QChar separator,
-                                            const TextEncoding &encoding)
+                                            const TextEncoding &encoding, bool *textButNoEntries)
 {
     refuseSpecialFile(path);
-    return parseLocationText(readText(path, encoding), separator);
+    const QString text = readText(path, encoding);
+    std::vector<LocationEntry> entries = parseLocationText(text, separator);
+    if (textButNoEntries) {
+        *textButNoEntries = entries.empty() && std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+            return !c.isSpace();
+        });
+    }
+    return entries;
 }
 
 void writeLocationFile(const QString &path, const std::vector<LocationEntry> &entries, QChar separator,
@@ -69,4 +78,12 @@ void writeLocationFile(const QString &path, const std::vector<LocationEntry> &en
         writer.writeLine(line);
     }
     writer.commit();
+}
+
+QString noLocationLoadedMessage(const QString &path, QChar separator)
+{
+    return QStringLiteral("No location was loaded from \"%1\": no line holds the list separator \"%2\". "
+                          "For other tables (a header row, quoted fields, more columns or another "
+                          "separator) use \"Import Table...\" in the File menu.")
+        .arg(QFileInfo(path).fileName(), separator);
 }

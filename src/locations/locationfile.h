@@ -53,12 +53,18 @@ void refuseSpecialFile(const QString &path);
 
 // Reads a location file as a text line file. Throws FileError "Cannot open file ..." when the
 // file cannot be opened or read, also when it is no regular file (a pipe or a device would
-// never end or never start).
+// never end or never start). textButNoEntries, when given, tells whether the file held more
+// than blanks and yet no line with the separator.
 std::vector<LocationEntry> readLocationFile(const QString &path, QChar separator,
-                                            const TextEncoding &encoding = TextEncoding::system());
+                                            const TextEncoding &encoding = TextEncoding::system(),
+                                            bool *textButNoEntries = nullptr);
 
 // Writes latitude + separator + longitude for every entry, in list order; the comment is not
 // written. The old file stays as it was unless the whole new content was written. Throws
 // FileError "Cannot create file ..." or "Stream write error".
 void writeLocationFile(const QString &path, const std::vector<LocationEntry> &entries, QChar separator,
                        const TextEncoding &encoding = TextEncoding::system());
+
+// What a load says when the file held text but no line with the separator, so that nothing
+// was added.
+QString noLocationLoadedMessage(const QString &path, QChar separator);

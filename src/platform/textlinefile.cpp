@@ -88,21 +88,41 @@ QString decodeText(QByteArrayView bytes, const TextEncoding &encoding)
     return text;
 }
 
+QByteArray decodeTextToUtf8(QByteArray bytes, const TextEncoding &encoding)
+{
+    const bool markedUtf8 = bytes.startsWith("\xEF\xBB\xBF");
+    if (!markedUtf8 && (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || !encoding.isUtf8()))
+        return decodeText(bytes, encoding).toUtf8();
+    // UTF-8 already: only the mark and what follows a NUL go. Invalid sequences stay as they
+    // are; whoever turns the text into QStrings replaces them as decodeText() would.
+    if (markedUtf8)
+        bytes.remove(0, 3);
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    return bytes;
+}
+
 QStringList decodeTextLines(QByteArrayView bytes, const TextEncoding &encoding)
 {
     return splitTextLines(decodeText(bytes, encoding));
 }
 
-QString readText(const QString &path, const TextEncoding &encoding)
+QByteArray readRawFile(const QString &path, qint64 maxBytes)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw FileError(cannotOpenFileMessage(path, deviceErrorText(file)));
     errno = 0;
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = maxBytes < 0 ? file.readAll() : file.read(maxBytes);
     if (file.error() != QFileDevice::NoError)
         throw FileError(cannotOpenFileMessage(path, deviceErrorText(file)));
-    return decodeText(bytes, encoding);
+    return bytes;
+}
+
+QString readText(const QString &path, const TextEncoding &encoding)
+{
+    return decodeText(readRawFile(path), encoding);
 }
 
 QStringList readTextLines(const QString &path, const TextEncoding &encoding)

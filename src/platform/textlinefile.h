@@ -40,6 +40,14 @@ QStringList readTextLines(const QString &path, const TextEncoding &encoding = Te
 QString decodeText(QByteArrayView bytes, const TextEncoding &encoding);
 QString readText(const QString &path, const TextEncoding &encoding = TextEncoding::system());
 
+// The same text as UTF-8 bytes. Bytes that are UTF-8 already are passed on without a copy
+// (only a mark and whatever follows a NUL are cut off).
+QByteArray decodeTextToUtf8(QByteArray bytes, const TextEncoding &encoding);
+
+// A file's bytes as they are, at most maxBytes of them (all when negative). Throws FileError
+// "Cannot open file ..." as readText() does.
+QByteArray readRawFile(const QString &path, qint64 maxBytes = -1);
+
 // Calls visit(QStringView line) for every line of the text, split by the rules above (without
 // the NUL rule). The line breaks are found with Qt's vectorised search, and a text of lone CRs
 // is still read in one pass.

@@ -4,9 +4,10 @@
 
 #include <memory>
 
-// The program's per-user settings: an INI file (the user's config folder, "PALVEX/Thermira.ini")
-// whose values are all kept as text. Every operation opens the file afresh, so one object may be
-// used from the worker thread first and from the user-interface thread afterwards.
+// The program's per-user settings in the platform's own store (the registry on Windows; the
+// INI-style file "PALVEX/Thermira.conf" in the user's config folder, readable by its owner only,
+// elsewhere), whose values are all kept as text. Every operation opens the store afresh, so one
+// object may be used from the worker thread first and from the user-interface thread afterwards.
 class SettingsFile final
 {
 public:
@@ -36,7 +37,8 @@ inline const QString SettingsSection = QStringLiteral("Settings");
 // main window's "Update Notifications" item. Null until opened, or when opening failed.
 extern std::unique_ptr<SettingsFile> SettingsStore;
 
-// Opens SettingsStore on the user's settings file (or the file named for tests). Throws
+// Opens SettingsStore on the user's settings file (or the file named for tests). A user store that
+// does not exist yet first takes over the values of the "Thermira.ini" of earlier builds. Throws
 // SettingsError when the file cannot be opened (it is a folder, say); SettingsStore is null then.
 void OpenSettingsStore();
 // The file OpenSettingsStore uses.

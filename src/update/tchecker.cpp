@@ -13,7 +13,9 @@
 #include "settingsstore.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMetaObject>
+#include <QPointer>
 
 #include <exception>
 #include <limits>
@@ -24,6 +26,13 @@ std::function<QString()> &machineIdOverride()
 {
     static std::function<QString()> source;
     return source;
+}
+
+// The worker of this run, until it has deleted itself.
+QPointer<TChecker> &latestWorker()
+{
+    static QPointer<TChecker> worker;
+    return worker;
 }
 
 SettingsFile &store()
@@ -67,6 +76,14 @@ QString failureEntry(const std::exception &error)
     return QStringLiteral("Exception Error:\r") + QString::fromUtf8(error.what());
 }
 
+// What of the service's message is shown: a readable amount, then "…". A message of a
+// megabyte would take seconds to lay out and make a box many screens tall.
+QString readableAmount(const QString &message)
+{
+    constexpr qsizetype MaxShownCharacters = 2000;
+    return message.size() <= MaxShownCharacters ? message : cutText(message, MaxShownCharacters);
+}
+
 // The service's message goes over the program's active window on the user-interface thread;
 // the worker waits until the user has closed it. A failure there comes back to the worker.
 void showImportantMessage(const QString &message)
@@ -77,7 +94,8 @@ void showImportantMessage(const QString &message)
             QWidget *parent = qobject_cast<QApplication *>(QCoreApplication::instance())
                                   ? QApplication::activeWindow()
                                   : nullptr;
-            desktop().message(parent, message, QStringLiteral("IMPORTANT"), QMessageBox::Warning);
+            desktop().message(parent, readableAmount(message), QStringLiteral("IMPORTANT"),
+                              QMessageBox::Warning);
         } catch (...) {
             failure = std::current_exception();
         }
@@ -133,6 +151,7 @@ void exchange(const QString &machineId, qint32 startCount, const QString &stored
 
 TChecker::TChecker(QObject *parent) : QThread(parent)
 {
+    latestWorker() = this;
     connect(this, &QThread::finished, this, &QObject::deleteLater);
 }
 
@@ -193,6 +212,14 @@ void TChecker::Execute()
         // Nothing may leave the thread; an unforeseen failure ends the run like a lost counter.
         qCWarning(lcThermira) << "update check stopped by an unexpected failure";
     }
+}
+
+bool CheckerThreadRunning()
+{
+    // Asks the thread itself: CheckFinished is set a moment before it ends, and a run that
+    // stopped early never sets it.
+    const QPointer<TChecker> &worker = latestWorker();
+    return worker && !worker->wait(QDeadlineTimer(0));
 }
 
 void setMachineIdSourceForTesting(std::function<QString()> source)

@@ -22,5 +22,9 @@ protected:
     void run() override { Execute(); }
 };
 
+// Whether the worker's thread has been started and has not ended yet (user-interface thread). At
+// exit the program must not tear down what a running worker still uses.
+bool CheckerThreadRunning();
+
 // Replaces the machine identifier reader for tests; an empty function restores MachineId().
 void setMachineIdSourceForTesting(std::function<QString()> source);

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -48,7 +49,8 @@ private:
 std::unique_ptr<TAppForm> makeForm(const ProgramFolder &folder)
 {
     auto form = std::make_unique<TAppForm>(folder.file());
-    form->TimerChecker->stop();
+    // No update check here: the timer, started when the window shows, starts nothing.
+    form->TimerChecker->disconnect();
     return form;
 }
 
@@ -128,6 +130,12 @@ private Q_SLOTS:
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 
+        // Centred, frame included, on the available area of its screen.
+        const QRect frame = form->frameGeometry();
+        const QPoint offCentre = frame.center() - form->screen()->availableGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("at %1,%2").arg(frame.x()).arg(frame.y())));
+
         QCOMPARE(form->GroupBox1->title(), QStringLiteral("Add Location"));
         QCOMPARE(form->GroupBox2->title(), QStringLiteral("Location List"));
         QCOMPARE(form->GroupBox1->height(), 55);
@@ -182,15 +190,15 @@ private Q_SLOTS:
         QCOMPARE(menus[1]->text(), QStringLiteral("View"));
         QCOMPARE(menus[2]->text(), QStringLiteral("Help"));
         QCOMPARE(actionTexts(menus[0]->menu()),
-                 (QStringList{"Load from CSV File...", "Save to CSV File...", "-", "Create World Heatmap...", "-",
-                              "Exit"}));
+                 (QStringList{"Load from CSV File...", "Save to CSV File...", "Import Table...", "-",
+                              "Create World Heatmap...", "-", "Exit"}));
         QCOMPARE(actionTexts(menus[1]->menu()), (QStringList{"Add Location", "Location List"}));
         QCOMPARE(actionTexts(menus[2]->menu()), (QStringList{"Online Help", "-", "Update Notifications", "-",
                                                              "Send Feedback...", "About..."}));
-        QCOMPARE(actionTexts(form->PopupMenu1), (QStringList{"Delete", "-", "Select All"}));
+        QCOMPARE(actionTexts(form->PopupMenu1), (QStringList{"Delete", "-", "Select All", "-", "Paste"}));
 
-        for (QAction *action : {form->LoadfromCSVFile1, form->SavetoCSVFile1, form->CreateWorldHeatmap1, form->Exit1,
-                                form->Help2, form->SendFeedback1, form->About1})
+        for (QAction *action : {form->LoadfromCSVFile1, form->SavetoCSVFile1, form->ImportTable1,
+                                form->CreateWorldHeatmap1, form->Exit1, form->Help2, form->SendFeedback1, form->About1})
             QVERIFY2(!action->icon().isNull(), qPrintable(action->text()));
         QVERIFY(form->AddLocation1->isChecked());
         QVERIFY(form->LocationList1->isChecked());
@@ -198,7 +206,8 @@ private Q_SLOTS:
         QVERIFY(!form->UpdateNotifications1->isEnabled());
         QCOMPARE(form->TimerChecker->interval(), 1000);
 
-        // F1 is the only shortcut; no caption carries an access key.
+        // F1 is the only shortcut of the menu bar (Ctrl+V belongs to the list's Paste); no
+        // caption carries an access key.
         for (const QAction *menu : menus) {
             QVERIFY(!menu->text().contains(u'&'));
             for (const QAction *action : menu->menu()->actions()) {
@@ -208,6 +217,7 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(form->Help2->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(form->Paste1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
     }
 
     void viewToggles_data()

@@ -111,6 +111,28 @@ private Q_SLOTS:
                                                        << QStringList{} << "" << "";
         QTest::newRow("unknown option") << QStringList{"--colour", "a.csv"} << int(A::BadUsage)
                                         << QStringList{} << "" << "";
+        QTest::newRow("table export") << QStringList{"--table", "--export", "out", "a.csv", "-"} << int(A::Export)
+                                      << QStringList{"a.csv", "-"} << "out" << "";
+        QTest::newRow("tables for the window") << QStringList{"--table", "a.csv"} << int(A::Window)
+                                               << QStringList{"a.csv"} << "" << "";
+        QTest::newRow("a column without --table")
+            << QStringList{"--export", "out", "--lat-column", "2", "a.csv"} << int(A::BadUsage) << QStringList{}
+            << "" << "";
+        QTest::newRow("a quote as a table's separator")
+            << QStringList{"--table", "--separator", "\"", "a.csv"} << int(A::BadUsage) << QStringList{} << ""
+            << "";
+    }
+
+    void parseTableOptions()
+    {
+        const CommandLine commandLine =
+            parseCommandLine({"thermira", "--export", "out", "--table", "--lat-column", "Breite", "--lon-column", "3",
+                              "--label-column", "name", "--separator", ";", "a.csv"});
+        QVERIFY(commandLine.tables);
+        QCOMPARE(commandLine.tableOverrides.separator, QChar(u';'));
+        QCOMPARE((QStringList{commandLine.tableOverrides.latitude, commandLine.tableOverrides.longitude,
+                              commandLine.tableOverrides.label}),
+                 (QStringList{"Breite", "3", "name"}));
     }
     void parse()
     {
@@ -189,6 +211,57 @@ private Q_SLOTS:
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.err, QStringLiteral("Cannot create file \"%1/sub/leaflet-heat-data.js\". %2.\n")
                                  .arg(file, systemErrorText(ENOTDIR)));
+    }
+
+    // Tables: a line each with the rows added and skipped; skipped rows never stop the export,
+    // the columns found or named, standard input too (x is the longitude, y the latitude).
+    void exportTables()
+    {
+        const Workspace work;
+        const QString places = work.file(QStringLiteral("places.csv"),
+                                         "\"Name\",\"Lat\",\"Lon\"\r\n\"Paris, France\",48.8566,2.3522\r\n"
+                                         "\"Nowhere\",,\r\n\"Rome\",41.9028,12.4964\r\n");
+        const QString folder = work.path(QStringLiteral("out"));
+        const auto exportTables = [&](const QStringList &files, const TableOverrides &overrides,
+                                      const QByteArray &input = {}) {
+            return captured(input, [&](QIODevice &in, QTextStream &out, QTextStream &err) {
+                return runExport(ExportRequest{folder, files, u',', work.templates(), overrides}, in, out, err);
+            });
+        };
+
+        Run result = exportTables({places, QStringLiteral("-")}, {},
+                                  "id\tx\ty\n1\t12,5\t-7,25\n");
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(result.err.isEmpty(), qPrintable(result.err));
+        QCOMPARE(result.out,
+                 QStringLiteral("%1: Added 2 locations. Skipped 1 row without usable coordinates (missing, not a "
+                                "number or out of range): row 3.\n"
+                                "standard input: Added 1 location.\n"
+                                "Wrote 3 points to %2\n")
+                     .arg(places, folder));
+        QCOMPARE(readFileBytes(folder + QStringLiteral("/leaflet-heat-data.js")),
+                 QByteArray("\xEF\xBB\xBFvar addressPoints = [\r\n[48.8566, 2.3522, \"10\"],\r\n"
+                            "[41.9028, 12.4964, \"10\"],\r\n[-7.25, 12.5, \"10\"]\r\n];\r\n"));
+
+        // A column the table does not have stops before anything is written.
+        QDir(folder).removeRecursively();
+        result = exportTables({places}, {{}, QStringLiteral("Breite"), {}, {}});
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(result.err, QStringLiteral("No column \"Breite\" in \"%1\"\n").arg(places));
+        QVERIFY(!QFileInfo::exists(folder));
+
+        // Tables without a usable row: the line says why, and nothing is written.
+        result = exportTables({places}, {{}, QStringLiteral("1"), QStringLiteral("Name"), {}});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.out.startsWith(places + QStringLiteral(": Added 0 locations. Skipped 3 rows")),
+                 qPrintable(result.out));
+        QCOMPARE(result.err, QStringLiteral("No location added!\n"));
+        QVERIFY(!QFileInfo::exists(folder));
+
+        // A table that cannot be read.
+        result = exportTables({work.path(QStringLiteral("missing.csv"))}, {});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.err.startsWith(QStringLiteral("Cannot open file ")), qPrintable(result.err));
     }
 
     // The command line's library brings nothing of the GUI: an export runs where there is no

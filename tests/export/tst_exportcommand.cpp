@@ -70,7 +70,8 @@ private:
 std::unique_ptr<TAppForm> makeForm(const ProgramFolder &folder, RecordingDesktop &desktop)
 {
     auto form = std::make_unique<TAppForm>(folder.file());
-    form->TimerChecker->stop();
+    // No update check here: the timer, started when the window shows, starts nothing.
+    form->TimerChecker->disconnect();
     desktop.messages.clear();
     return form;
 }

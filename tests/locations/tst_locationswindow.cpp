@@ -3,13 +3,13 @@
 #include "locations/countrynames.h"
 #include "locations/locationlistmodel.h"
 #include "recordingdesktop.h"
+#include "windowdriving.h"
 #include "testfiles.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QDir>
 #include <QFile>
@@ -46,7 +46,8 @@ public:
         if (withTable)
             writeFileBytes(m_dir.filePath(QStringLiteral("countries.dat")), countryTable);
         form = std::make_unique<TAppForm>(program);
-        form->TimerChecker->stop();
+        // No update check here: the timer, started when the window shows, starts nothing.
+        form->TimerChecker->disconnect();
         AppListSeparator = u',';
     }
 
@@ -73,16 +74,7 @@ public:
         QTest::mouseClick(form->Button1, Qt::LeftButton);
     }
 
-    QStringList rows() const
-    {
-        QStringList result;
-        const QAbstractItemModel *model = form->ListView1->model();
-        for (int row = 0; row < model->rowCount(); ++row) {
-            result << model->index(row, 0).data().toString() + u'|' + model->index(row, 1).data().toString() +
-                          u'|' + model->index(row, 2).data().toString();
-        }
-        return result;
-    }
+    QStringList rows() const { return listRows(form->ListView1->model()); }
 
     QPoint rowCentre(int row) const
     {
@@ -90,17 +82,7 @@ public:
     }
 
     // Right-click into the list and choose an item of its popup menu with the mouse.
-    void popupCommand(QAction *action)
-    {
-        QWidget *viewport = form->ListView1->viewport();
-        const QPoint at(5, 5);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
-        QApplication::sendEvent(viewport, &event);
-        QMenu *menu = form->PopupMenu1;
-        QVERIFY(menu->isVisible());
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-        QTRY_VERIFY(!menu->isVisible());
-    }
+    void popupCommand(QAction *action) { choosePopupItem(form->ListView1->viewport(), form->PopupMenu1, action); }
 
     RecordingDesktop desktop;
     std::unique_ptr<TAppForm> form;
@@ -313,7 +295,7 @@ private Q_SLOTS:
     {
         Window window({});
         const QList<QAction *> actions = window.form->PopupMenu1->actions();
-        QCOMPARE(actions.size(), 3);
+        QCOMPARE(actions.size(), 5); // then a separator and Paste, which imports a table
         QCOMPARE(actions[0], window.form->Delete1);
         QCOMPARE(actions[0]->text(), QStringLiteral("Delete"));
         QVERIFY(actions[1]->isSeparator());
@@ -446,6 +428,30 @@ private Q_SLOTS:
         window.desktop.openAnswers << file;
         QTest::mouseClick(window.form->Button3, Qt::LeftButton);
         QCOMPARE(window.rows(), (QStringList{"41,01|28,97|", "1|2;3|", "7||"}));
+    }
+
+    void loadThatAddsNothingSaysSo()
+    {
+        Window window({});
+        AppListSeparator = u';';
+        window.add(QStringLiteral("1"), QStringLiteral("2"));
+        const QString commas = window.path(QStringLiteral("commas.csv"));
+        const QString blank = window.path(QStringLiteral("blank.csv"));
+        QVERIFY(writeFileBytes(commas, "41.01,28.97\r\n\r\n48.85,2.35\r\n"));
+        QVERIFY(writeFileBytes(blank, "\r\n  \r\n"));
+        window.desktop.openAnswers << commas << blank;
+        QTest::mouseClick(window.form->Button3, Qt::LeftButton);
+        QCOMPARE(window.desktop.messages.size(), 1);
+        QCOMPARE(window.desktop.messages[0].text,
+                 QStringLiteral("No location was loaded from \"commas.csv\": no line holds the list separator \";\". "
+                                "For other tables (a header row, quoted fields, more columns or another "
+                                "separator) use \"Import Table...\" in the File menu."));
+        QCOMPARE(window.desktop.messages[0].caption, QStringLiteral("WARNING"));
+        QCOMPARE(window.desktop.messages[0].icon, QMessageBox::Warning);
+        // A file of blank lines has nothing to miss.
+        QTest::mouseClick(window.form->Button3, Qt::LeftButton);
+        QCOMPARE(window.desktop.messages.size(), 1);
+        QCOMPARE(window.rows(), QStringList{"1|2|"});
     }
 
     void failedLoadShowsTheErrorBoxAndKeepsTheList_data()

@@ -32,8 +32,12 @@ private Q_SLOTS:
     void decodesByCharset();
     void timesOutOnSilentServer_data();
     void timesOutOnSilentServer();
-    void boundsEachWaitNotTheWhole_data();
-    void boundsEachWaitNotTheWhole();
+    void boundsEachWaitAndTheWholeCall_data();
+    void boundsEachWaitAndTheWholeCall();
+    void answerSeenLateIsStillAnAnswer_data();
+    void answerSeenLateIsStillAnAnswer();
+    void sendsOncePerCall_data();
+    void sendsOncePerCall();
     void refusesCertificates_data();
     void refusesCertificates();
     void limitsAnswerSize_data();
@@ -68,6 +72,14 @@ Result post(const QString &address, const FormFields &fields = {QStringLiteral("
         result.error = error.message();
     }
     return result;
+}
+
+// The two paths, as the rows of a data function.
+void bothPaths()
+{
+    QTest::addColumn<QString>("scheme");
+    QTest::newRow("secure") << QStringLiteral("https");
+    QTest::newRow("plain") << QStringLiteral("http");
 }
 
 // Sets environment variables for the life of the object and puts the old values back.
@@ -274,6 +286,9 @@ void TestPostForm::handlesRedirects_data()
     QTest::newRow("plain 301 is an error")
         << QStringLiteral("http") << 301 << false << QStringLiteral("HTTP/1.1 301 Moved Permanently") << 1;
     QTest::newRow("secure 302 is followed") << QStringLiteral("https") << 302 << false << QString() << 2;
+    QTest::newRow("secure 307 is followed") << QStringLiteral("https") << 307 << false << QString() << 2;
+    QTest::newRow("plain 307 is an error")
+        << QStringLiteral("http") << 307 << false << QStringLiteral("HTTP/1.1 307 Found") << 1;
     QTest::newRow("secure never follows to plain http")
         << QStringLiteral("https") << 302 << true << QStringLiteral("*") << 1;
 }
@@ -300,6 +315,9 @@ void TestPostForm::handlesRedirects()
     if (error.isEmpty())
         QCOMPARE(result.answer, QStringLiteral("moved here"));
     QCOMPARE(server.requestCount(), requests);
+    // A redirect that keeps the method posts the same body again.
+    if (status == 307 && requests == 2)
+        QCOMPARE(server.requests().constLast().body, QByteArray("a=1"));
 }
 
 void TestPostForm::decodesByCharset_data()
@@ -375,31 +393,96 @@ void TestPostForm::timesOutOnSilentServer()
     QVERIFY2(elapsed < 4 * timeoutMs, qPrintable(QString::number(elapsed)));
 }
 
-void TestPostForm::boundsEachWaitNotTheWhole_data()
+void TestPostForm::boundsEachWaitAndTheWholeCall_data()
 {
     QTest::addColumn<QString>("scheme");
-    QTest::newRow("secure") << QStringLiteral("https");
-    QTest::newRow("plain") << QStringLiteral("http");
+    QTest::addColumn<int>("pieceSize");
+    QTest::addColumn<int>("pieceDelayMs");
+    QTest::addColumn<bool>("answered");
+    for (const QString &scheme : {QStringLiteral("https"), QStringLiteral("http")}) {
+        // Five pieces 250 ms apart: longer than the timeout, but no single wait is, and the
+        // whole stays within twice the timeout.
+        QTest::addRow("%s: slow pieces", qPrintable(scheme)) << scheme << 6 << 250 << true;
+        // One byte every 300 ms: every wait is short, but the whole answer would take 8 s.
+        QTest::addRow("%s: drip-fed", qPrintable(scheme)) << scheme << 1 << 300 << false;
+    }
 }
 
-void TestPostForm::boundsEachWaitNotTheWhole()
+void TestPostForm::boundsEachWaitAndTheWholeCall()
 {
     QFETCH(QString, scheme);
+    QFETCH(int, pieceSize);
+    QFETCH(int, pieceDelayMs);
+    QFETCH(bool, answered);
 
-    // Five pieces with 300 ms before each: the answer takes longer than the timeout, but no
-    // single wait does.
     TestHttpServer server;
     TestHttpAnswer answer = TestHttpAnswer::text("one two three four five six", "text/plain");
-    answer.pieceSize = 6;
-    answer.pieceDelayMs = 300;
+    answer.pieceSize = pieceSize;
+    answer.pieceDelayMs = pieceDelayMs;
     server.setAnswer(answer);
     constexpr int timeoutMs = 1000;
     QElapsedTimer clock;
     clock.start();
     const Result result = post(server.url(scheme, CheckPath), {QStringLiteral("a=1")}, timeoutMs);
+    const qint64 elapsed = clock.elapsed();
+    qInfo("%s: ended after %lld ms (timeout %d ms)", QTest::currentDataTag(), elapsed, timeoutMs);
+    if (answered) {
+        QVERIFY2(!result.failed, qPrintable(result.error));
+        QCOMPARE(result.answer, QStringLiteral("one two three four five six"));
+        QVERIFY(elapsed > timeoutMs);
+    } else {
+        // Given up at twice the timeout, as a timeout does.
+        QVERIFY(result.failed);
+        QVERIFY2(result.error.contains(QLatin1String("timed out")), qPrintable(result.error));
+        QVERIFY2(elapsed >= 2 * timeoutMs - 50 && elapsed < 2 * timeoutMs + 500,
+                 qPrintable(QString::number(elapsed)));
+    }
+}
+
+void TestPostForm::answerSeenLateIsStillAnAnswer_data()
+{
+    bothPaths();
+}
+
+void TestPostForm::answerSeenLateIsStillAnAnswer()
+{
+    QFETCH(QString, scheme);
+
+    // A modal box opens on this thread while the call waits, and stays open longer than the
+    // timeout; the answer comes in meanwhile.
+    TestHttpServer server;
+    TestHttpAnswer answer = TestHttpAnswer::text("OK");
+    answer.delayMs = 200;
+    server.setAnswer(answer);
+    QTimer::singleShot(50, [] {
+        QEventLoop box;
+        QTimer::singleShot(1500, &box, &QEventLoop::quit);
+        box.exec();
+    });
+    const Result result = post(server.url(scheme, CheckPath), {QStringLiteral("a=1")}, 1000);
     QVERIFY2(!result.failed, qPrintable(result.error));
-    QCOMPARE(result.answer, QStringLiteral("one two three four five six"));
-    QVERIFY(clock.elapsed() > timeoutMs);
+    QCOMPARE(result.answer, QStringLiteral("OK"));
+    QCOMPARE(server.requestCount(), 1);
+}
+
+void TestPostForm::sendsOncePerCall_data()
+{
+    bothPaths();
+}
+
+void TestPostForm::sendsOncePerCall()
+{
+    QFETCH(QString, scheme);
+
+    // The server reads the request and closes without a word: the post is not sent again, and
+    // the failure reads like the other broken connections.
+    TestHttpServer server;
+    server.setAnswer(TestHttpAnswer::close());
+    const Result result = post(server.url(scheme, CheckPath));
+    QVERIFY(result.failed);
+    QCOMPARE(result.error, QStringLiteral("Connection closed"));
+    QTest::qWait(300);
+    QCOMPARE(server.requestCount(), 1);
 }
 
 void TestPostForm::refusesCertificates_data()

@@ -1,5 +1,8 @@
 #include "recordingdesktop.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 void RecordingDesktop::openUrl(const QUrl &url)
 {
     openedUrls.append(url);
@@ -37,4 +40,9 @@ void RecordingDesktop::message(QWidget *, const QString &text, const QString &ca
     messages.append(m);
     if (onMessage)
         onMessage(m);
+    if (boxOpenMs > 0) {
+        QEventLoop box;
+        QTimer::singleShot(boxOpenMs, &box, &QEventLoop::quit);
+        box.exec();
+    }
 }

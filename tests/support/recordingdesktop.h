@@ -56,4 +56,7 @@ public:
     QStringList saveAnswers;
     // Called while a message box would be open (e.g. to look at the window behind it).
     std::function<void(const Message &)> onMessage;
+    // A real box runs an event loop of its own until it is closed: with this set, every box runs
+    // one for that many milliseconds (timers fire, queued calls run) before it returns.
+    int boxOpenMs = 0;
 };

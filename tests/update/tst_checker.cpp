@@ -12,10 +12,14 @@
 #include "update/settingsstore.h"
 #include "update/tchecker.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QPointer>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -511,6 +515,9 @@ private Q_SLOTS:
         QTest::newRow("shown on the fifth answer of the day")
             << answerWith("2.1", downloadAddress, "1", "Hi")
             << QByteArray("LastUpdateCheck=3/14/24\nLastUpdateCheckCount=4\n") << "Hi" << false;
+        QTest::newRow("a huge message: its start, cut and marked")
+            << answerWith("2.1", downloadAddress, "1", QString(2000, u'a') + QString(500000, u'b'))
+            << QByteArray() << QString(2000, u'a') + u'\u2026' << true;
         QTest::newRow("not shown for an unusable answer")
             << answerWith("2.1", downloadAddress, "5", "Hi") << QByteArray() << "" << false;
     }
@@ -623,6 +630,40 @@ private Q_SLOTS:
         QCOMPARE(CheckErrors, errors);
         if (kind == 0)
             QCOMPARE(stored(QStringLiteral("InstalledVersion")), QStringLiteral("1.0"));
+    }
+
+    // At exit the program tears down normally only once the worker's thread has ended, whatever
+    // the run left in CheckFinished.
+    void exitFollowsTheWorkerThread()
+    {
+        ScriptedPoster poster(ScriptedOutcome{false, goodAnswer}, ScriptedOutcome{true, "refused"});
+        QSemaphore held;
+        auto *checker = new TChecker;
+        // Holds the thread between the end of its run and its own end.
+        connect(
+            checker, &QThread::finished, checker, [&held] { held.acquire(); }, Qt::DirectConnection);
+        const auto letGo = qScopeGuard([&held, thread = QPointer<TChecker>(checker)] {
+            if (thread) {
+                held.release();
+                thread->wait();
+            }
+        });
+        checker->start();
+        // No event loop meanwhile: deleting the finished worker would wait for the held thread.
+        const QDeadlineTimer deadline(10000);
+        while (!CheckFinished.load(std::memory_order_acquire) && !deadline.hasExpired())
+            QThread::msleep(5);
+        QVERIFY(CheckFinished.load(std::memory_order_acquire));
+        QVERIFY(CheckerThreadRunning());
+        held.release();
+        QTRY_VERIFY(!CheckerThreadRunning());
+
+        // A run that ends without setting CheckFinished (the start counter cannot be kept).
+        resetCheckResultsForTesting();
+        setSettingsFileForTesting(QStringLiteral("/proc/thermira-no-such-folder/Thermira.ini"));
+        (new TChecker)->start();
+        QTRY_VERIFY(!CheckerThreadRunning());
+        QVERIFY(!CheckFinished.load(std::memory_order_acquire));
     }
 
     void damagedStoreDoesNotStopTheCheck()

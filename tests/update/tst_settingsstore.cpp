@@ -13,6 +13,8 @@
 
 #include <limits>
 
+#include <sys/stat.h>
+
 namespace {
 
 void writeRaw(const QString &path, const QByteArray &bytes)
@@ -315,12 +317,57 @@ private Q_SLOTS:
     void userStoreLocation()
     {
         const QString expected = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                                 QStringLiteral("/PALVEX/Thermira.ini");
+                                 QStringLiteral("/PALVEX/Thermira.conf");
         QCOMPARE(SettingsFilePath(), expected);
         setSettingsFileForTesting(m_path);
         QCOMPARE(SettingsFilePath(), m_path);
         setSettingsFileForTesting(QString());
         QCOMPARE(SettingsFilePath(), expected);
+    }
+
+    // The user's own store (XDG_CONFIG_HOME is a folder of this test): made readable by its
+    // owner only, and filled once from the "Thermira.ini" of earlier builds.
+    void userStoreIsPrivateAndTakesOverTheEarlierFile()
+    {
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                               QStringLiteral("/PALVEX");
+        QDir(folder).removeRecursively();
+        const QString conf = folder + QStringLiteral("/Thermira.conf");
+        const QString ini = folder + QStringLiteral("/Thermira.ini");
+        const auto ownerOnly = [&conf] {
+            struct stat info = {};
+            return ::stat(QFile::encodeName(conf).constData(), &info) == 0 && (info.st_mode & 0777) == 0600;
+        };
+        const auto howMany = [] {
+            return SettingsStore->ReadString(SettingsSection, QStringLiteral("HowMany"), {});
+        };
+
+        // A new store.
+        OpenSettingsStore();
+        SettingsStore->WriteInteger(SettingsSection, QStringLiteral("HowMany"), 1);
+        QCOMPARE(SettingsStore->fileName(), conf);
+        QVERIFY(ownerOnly());
+
+        // An earlier build's file, every value taken over, the non-text one as it was.
+        QVERIFY(QFile::remove(conf));
+        writeRaw(ini, "[Settings]\nHowMany=7\nInstalledVersion=2.0\nCurrentURL=A1B2\nShowUpdate=1, 2\n");
+        OpenSettingsStore();
+        QCOMPARE(howMany(), QStringLiteral("7"));
+        QCOMPARE(SettingsStore->ReadString(SettingsSection, QStringLiteral("InstalledVersion"), {}),
+                 QStringLiteral("2.0"));
+        QCOMPARE(SettingsStore->ReadString(SettingsSection, QStringLiteral("CurrentURL"), {}),
+                 QStringLiteral("A1B2"));
+        QVERIFY_THROWS_EXCEPTION(
+            SettingsError, SettingsStore->ReadInteger(SettingsSection, QStringLiteral("ShowUpdate"), 1));
+        QVERIFY(ownerOnly());
+
+        // Only once: later changes to the old file are not read again.
+        writeRaw(ini, "[Settings]\nHowMany=99\n");
+        SettingsStore->WriteInteger(SettingsSection, QStringLiteral("HowMany"), 8);
+        OpenSettingsStore();
+        QCOMPARE(howMany(), QStringLiteral("8"));
+        QVERIFY(ownerOnly());
+        QDir(folder).removeRecursively();
     }
 
     void showUpdateToggle()

@@ -55,8 +55,9 @@ private:
     std::unique_ptr<TAppForm> makeForm()
     {
         auto form = std::make_unique<TAppForm>(QStringLiteral(THERMIRA_EXECUTABLE));
-        // The window's own ticks are kept out of the way; each test ticks by hand.
-        form->TimerChecker->setInterval(HourMs);
+        // Running as on a shown window, but its own ticks are kept out of the way; each test
+        // ticks by hand.
+        form->TimerChecker->start(HourMs);
         return form;
     }
 
@@ -110,11 +111,35 @@ private Q_SLOTS:
         RecordingDesktop desktop;
         TAppForm form{QStringLiteral(THERMIRA_EXECUTABLE)};
         QCOMPARE(form.TimerChecker->interval(), 1000);
-        QVERIFY(form.TimerChecker->isActive());
         QVERIFY(form.UpdateNotifications1->isCheckable());
         QVERIFY(form.UpdateNotifications1->isChecked());
         QVERIFY(!form.UpdateNotifications1->isEnabled());
         QVERIFY(!CheckerStarted);
+    }
+
+    // A box shown while the window is being created runs its own event loop for longer than a
+    // tick: the check still starts only once the window is up, with the identity in place.
+    void checkStartsOnlyOnceTheWindowIsUp()
+    {
+        RecordingDesktop desktop;
+        desktop.boxOpenMs = 1500;
+        TestHttpServer server; // HTTPS fails here (untrusted authority), plain HTTP gets the request
+        setMakerHostForTesting(server.hostAndPort());
+        QTemporaryDir programDir; // a program copy without countries.dat
+        const QString program = programDir.filePath(QStringLiteral("thermira"));
+        QVERIFY(QFile::copy(QStringLiteral(THERMIRA_EXECUTABLE), program));
+
+        TAppForm form(program);
+        QCOMPARE(desktop.messages.size(), 1);
+        QVERIFY(!CheckerStarted);
+        QVERIFY(!form.TimerChecker->isActive());
+
+        form.show();
+        QVERIFY(form.TimerChecker->isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(CheckFinished.load(std::memory_order_acquire), 30000);
+        QCOMPARE(server.requestCount(), 1);
+        const QByteArray body = server.requests().constFirst().body;
+        QVERIFY2(body.contains("appname=PALVEX+-+Thermira&version=2.0&"), body.constData());
     }
 
     // The real worker with notifications switched off at an earlier start (no exchange).
