@@ -50,6 +50,7 @@ public:
         qint64 rowsAtRecordStart = 0;
         qint64 nextProgress = ProgressStep;
         int repairs = 0;
+        bool plainQuotesToTheEnd = false;
         while (pos < size) {
             if (m_recordEnded) {
                 recordStart = pos;
@@ -59,7 +60,9 @@ public:
             const qsizetype end = lineEnd(data, pos, size);
             feed(data + pos, end - pos);
             pos = end;
-            if (pos >= size && quoteLeftOpen()) {
+            // Once the rest is read with plain quotes, only a NUL (the quote then, and in no
+            // decoded text) can leave a field open: the end of the text closes it.
+            if (pos >= size && quoteLeftOpen() && !plainQuotesToTheEnd) {
                 // Back to where the record began. Its first line is read with quotes as plain
                 // characters, then reading goes on as before; after many such lines the rest
                 // is read that way, so that the work stays a few passes over the text.
@@ -67,13 +70,15 @@ public:
                 m_record.clear();
                 m_row = rowsAtRecordStart;
                 m_lastEnd = -1;
-                csv_set_quote(&m_parser, 0); // the text holds no NUL: nothing is a quote
-                if (repairs++ < MaxUnclosedQuoteRepairs) {
+                csv_set_quote(&m_parser, 0);
+                if (repairs < MaxUnclosedQuoteRepairs) {
+                    ++repairs;
                     const qsizetype lineStop = lineEnd(data, recordStart, size);
                     feed(data + recordStart, lineStop - recordStart);
                     csv_set_quote(&m_parser, CSV_QUOTE);
                     pos = lineStop;
                 } else {
+                    plainQuotesToTheEnd = true;
                     pos = recordStart;
                 }
                 m_recordEnded = true;
