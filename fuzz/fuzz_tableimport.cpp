@@ -1,9 +1,11 @@
 // The table import ("Import any table of places"). An even first byte: the rest is a table
-// file, decoded to UTF-8 as the import reads files and imported with the layout it detects. An
-// odd first byte: the rest gives the fields of a table that a reference writer quotes, and the
-// CSV reader must give every field back.
+// file, decoded to UTF-8 as the import reads files and imported with the layout it detects. A
+// first byte of 3 modulo 4: the rest is imported as it is, NULs and broken UTF-8 included (no
+// decoded text holds them, but the reader must still end). Otherwise the rest gives the fields
+// of a table that a reference writer quotes, and the CSV reader must give every field back.
 
 #include "fuzzsupport.h"
+#include "reference.h"
 
 #include "import/csvreader.h"
 #include "import/tableimport.h"
@@ -30,7 +32,10 @@ QByteArray checkedUtf8(QByteArrayView bytes, const TextEncoding &encoding)
     return utf8;
 }
 
-// Entries carry plain decimal texts within range, and labels on one line.
+// Entries carry plain decimal texts within range, and labels on one line. Every non-blank
+// record below the header is added or skipped, once; one is added exactly when a plain reading
+// of its two coordinate cells gives numbers within range, and then with those numbers. (A pair
+// column is left to the first checks.)
 void importDetected(const QByteArray &text)
 {
     static const QRegularExpression plainDecimal(QStringLiteral("\\A-?(0|[1-9][0-9]*)(\\.[0-9]+)?\\z"));
@@ -41,9 +46,36 @@ void importDetected(const QByteArray &text)
         FUZZ_CHECK(std::fabs(entry.latitude.toDouble()) <= 90 && std::fabs(entry.longitude.toDouble()) <= 180);
         FUZZ_CHECK(!entry.comment.contains(u'\r') && !entry.comment.contains(u'\n'));
     }
-    FUZZ_CHECK(result.skipped >= result.firstSkippedRows.size());
-    FUZZ_CHECK(result.firstSkippedRows.size() <= ImportResult::ListedSkippedRows);
+    FUZZ_CHECK(result.firstSkippedRows.size() == std::min<qint64>(result.skipped, ImportResult::ListedSkippedRows));
     FUZZ_CHECK(std::is_sorted(result.firstSkippedRows.cbegin(), result.firstSkippedRows.cend()));
+
+    const TableLayout &layout = result.layout;
+    const bool checkValues = layout.hasCoordinates() && !layout.pairColumn();
+    const char mark = layout.decimalMark == DecimalMark::Point ? '.' : ',';
+    bool headerPassed = !layout.hasHeader;
+    qint64 records = 0;
+    size_t next = 0;
+    readCsv(text, layout.separator, [&](qint64, const CsvRecord &record) {
+        if (record.isBlank())
+            return;
+        if (!headerPassed) {
+            headerPassed = true;
+            return;
+        }
+        ++records;
+        if (!checkValues)
+            return;
+        const std::optional<double> latitude = referenceCellNumber(record.field(layout.latitudeColumn), mark);
+        const std::optional<double> longitude = referenceCellNumber(record.field(layout.longitudeColumn), mark);
+        if (!latitude || !longitude || std::fabs(*latitude) > 90 || std::fabs(*longitude) > 180)
+            return;
+        FUZZ_CHECK(next < result.entries.size());
+        const LocationEntry &entry = result.entries[next++];
+        FUZZ_CHECK(entry.latitude.toDouble() == *latitude && entry.longitude.toDouble() == *longitude);
+    });
+    FUZZ_CHECK(result.added() + result.skipped == records);
+    if (checkValues)
+        FUZZ_CHECK(next == result.entries.size());
 }
 
 // Fields in quotes, quotes doubled, CR LF after every record: RFC 4180.
@@ -86,6 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (data[0] % 2 == 0) {
         const TextEncoding encoding = data[0] & 2 ? TextEncoding::named("windows-1252") : TextEncoding::utf8();
         importDetected(checkedUtf8(rest, encoding));
+    } else if (data[0] % 4 == 3) {
+        importDetected(rest.toByteArray());
     } else if (!rest.isEmpty()) {
         readWrittenTable(quint8(rest[0]), textsFrom(rest.sliced(1)));
     }

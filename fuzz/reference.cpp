@@ -1,5 +1,6 @@
 #include "reference.h"
 
+#include <cstdlib>
 #include <limits>
 
 std::optional<QString> referenceUtf8(QByteArrayView bytes)
@@ -94,4 +95,45 @@ std::optional<qint32> referenceWholeNumber(QStringView text)
     if (value < std::numeric_limits<qint32>::min() || value > std::numeric_limits<qint32>::max())
         return std::nullopt;
     return qint32(value);
+}
+
+std::optional<double> referenceCellNumber(QByteArrayView cell, char decimalMark)
+{
+    QByteArray text = cell.toByteArray();
+    const auto trim = [&text] {
+        while (!text.isEmpty() && (text.front() == ' ' || text.front() == '\t'))
+            text.remove(0, 1);
+        while (!text.isEmpty() && (text.back() == ' ' || text.back() == '\t'))
+            text.chop(1);
+    };
+    trim();
+    if (text.endsWith("\xC2\xB0")) {
+        text.chop(2);
+        trim();
+    }
+    if (text.isEmpty() || text.size() > 48)
+        return std::nullopt;
+    bool negative = false;
+    if (text.startsWith('+') || text.startsWith('-')) {
+        negative = text.startsWith('-');
+        text.remove(0, 1);
+    } else if (text.startsWith("\xE2\x88\x92")) {
+        negative = true;
+        text.remove(0, 3);
+    }
+    int marks = 0;
+    int digits = 0;
+    for (const char c : text) {
+        if (c == decimalMark)
+            ++marks;
+        else if (c >= '0' && c <= '9')
+            ++digits;
+        else
+            return std::nullopt;
+    }
+    if (marks > 1 || digits == 0)
+        return std::nullopt;
+    text.replace(decimalMark, '.');
+    const double value = std::strtod(text.constData(), nullptr);
+    return negative ? -value : value;
 }

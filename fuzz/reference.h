@@ -21,3 +21,8 @@ QStringList referenceLines(QStringView text);
 
 // Blanks, an optional sign, at least one ASCII digit and nothing after, within 32 bits.
 std::optional<qint32> referenceWholeNumber(QStringView text);
+
+// A table cell (UTF-8) read as one coordinate: blanks (space, tab) around it, a degree sign
+// after it, a sign ("+", "-" or U+2212), digits with at most one decimal mark (point or comma
+// as given), at least one digit, at most 48 bytes once trimmed; nothing for anything else.
+std::optional<double> referenceCellNumber(QByteArrayView cell, char decimalMark);
