@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Thermira needs to build, run and test, only those missing.
-# Usage: scripts/setup.sh [--tests] [--package] [--screenshots] [--fuzz]
+# Usage: scripts/setup.sh [--tests] [--package] [--package-check] [--screenshots] [--fuzz]
 set -euo pipefail
 
 packages=(qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-gtk-platformtheme libgl1-mesa-dev
@@ -14,6 +14,8 @@ for option in "$@"; do
                             desktop-file-utils appstream dbus-daemon) ;;
         # The Debian package: dpkg-shlibdeps computes its dependencies, lintian checks it.
         --package) packages+=(dpkg-dev lintian desktop-file-utils appstream) ;;
+        # A clean Debian 12 to install the built package into (scripts/package-check.sh).
+        --package-check) packages+=(debootstrap) ;;
         # Screenshots of the windows (import; xdotool to drive them) and of an exported page.
         --screenshots) packages+=(xvfb xauth imagemagick chromium xdotool) ;;
         # clang with libFuzzer and the sanitizer runtimes for the fuzz targets (preset fuzz).
