@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The exported page with 1,000,000 points spread over the world, in headless Chromium:
+#   - data-ms, the page's own figure for reading the points and the first draw;
+#   - the heat layer's redraw after setView at zooms 2, 3, 5 and 8 over six places each.
+# Each run is a fresh browser; the script prints every run and the medians.
+# Usage: bench/page/page-redraw-time.sh [build folder, default build] [runs, default 5]
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+build="${1:-$root/build}"
+runs="${2:-5}"
+points="${THERMIRA_BENCH_POINTS:-1000000}"
+
+cmake --build "$build" --target thermira thermira_data >/dev/null
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+# Uniform over the land-bearing latitudes and every longitude, four decimals, the same every time.
+awk -v n="$points" 'BEGIN { srand(11); for (i = 0; i < n; i++)
+       printf "%.4f,%.4f\n", rand() * 140 - 60, rand() * 360 - 180 }' >"$work/points.csv"
+"$build/thermira" --separator , --export "$work/page" "$work/points.csv" >/dev/null
+cp "$root/bench/page/page-redraw.js" "$work/page/"
+sed 's#</body>#<script src="page-redraw.js"></script>\n</body>#' "$work/page/index.html" >"$work/page/bench.html"
+
+data=() redraw=()
+for ((i = 1; i <= runs; i++)); do
+    profile="$(mktemp -d)"
+    dom="$(chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
+        --user-data-dir="$profile" --host-resolver-rules='MAP * ~NOTFOUND' --window-size=1200,800 \
+        --dump-dom "file://$work/page/bench.html" 2>/dev/null)"
+    rm -rf "$profile"
+    figures="$(sed -n '/<pre id="bench">/,/<\/pre>/p' <<<"$dom" | sed 's/<[^>]*>//g')"
+    if ! grep -q '^redraw: median' <<<"$figures"; then
+        echo "page-redraw-time: run $i gave no figures: $figures" >&2
+        exit 1
+    fi
+    echo "run $i:"
+    sed 's/^/  /' <<<"$figures"
+    data+=("$(sed -n 's/^data-ms: \([0-9.]*\) ms/\1/p' <<<"$figures")")
+    redraw+=("$(sed -n 's/^redraw: median \([0-9.]*\) ms.*/\1/p' <<<"$figures")")
+done
+median() { printf '%s\n' "$@" | sort -n | awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] }'; }
+echo "$points points, $runs runs: data-ms median $(median "${data[@]}") ms, redraw median of the runs' medians $(median "${redraw[@]}") ms"

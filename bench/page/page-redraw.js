@@ -1,0 +1,49 @@
+// Injected after the page's own scripts by page-redraw-time.sh: times the heat layer's redraw
+// after setView at several zooms and places, and writes the figures into the page, where
+// --dump-dom shows them.
+(function () {
+    'use strict';
+    var out = document.createElement('pre');
+    out.id = 'bench';
+    document.body.appendChild(out);
+    var page = window.heatmapPage;
+    if (!page) {
+        out.textContent = 'error: the page did not start';
+        return;
+    }
+    var map = page.map, heat = page.heat, outline = page.outline;
+    var outlineTimes = [];
+    var zooms = [2, 3, 5, 8];
+    var centres = [[20, 0], [48, 10], [35, 105], [-15, -55], [40, -95], [0, 179]];
+    var lines = [], all = [];
+    function median(list) {
+        var sorted = list.slice().sort(function (a, b) { return a - b; });
+        return sorted[Math.floor((sorted.length - 1) / 2)];
+    }
+    zooms.forEach(function (zoom) {
+        var times = [];
+        for (var round = 0; round < 3; round++) {
+            centres.forEach(function (centre) {
+                map.setView(centre, zoom, { animate: false });
+                var started = performance.now();
+                heat._redraw();
+                times.push(performance.now() - started);
+                if (outline && typeof outline._redraw === 'function') {
+                    started = performance.now();
+                    outline._redraw();
+                    outlineTimes.push(performance.now() - started);
+                }
+            });
+        }
+        all = all.concat(times);
+        lines.push('zoom ' + map.getZoom() + ': median ' + median(times).toFixed(1) + ' ms, max ' +
+                   Math.max.apply(null, times).toFixed(1) + ' ms');
+    });
+    lines.push('redraw: median ' + median(all).toFixed(1) + ' ms over ' + all.length + ' redraws');
+    if (outlineTimes.length > 0) {
+        lines.push('outline: median ' + median(outlineTimes).toFixed(1) + ' ms, max ' +
+                   Math.max.apply(null, outlineTimes).toFixed(1) + ' ms');
+    }
+    lines.push('data-ms: ' + document.getElementById('status').getAttribute('data-ms') + ' ms');
+    out.textContent = lines.join('\n');
+}());
