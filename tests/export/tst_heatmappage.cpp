@@ -43,8 +43,8 @@ const Place Paris{48.85, 2.35};
 const Place Sydney{-33.87, 151.21};
 const Place NewYork{40.71, -74.01};
 
-// Far from every place the tests draw.
-const QList<Place> LandProbes{{62, 100}, {-10, -55}, {23, 10}};
+// Far from every place the tests draw, and from every border.
+const QList<Place> LandProbes{{62, 100}, {-10, -55}, {27, 2}};
 const QList<Place> OceanProbes{{-30, -120}, {35, -40}, {-30, 80}};
 
 const QRgb LandColour = qRgb(242, 239, 230);
@@ -57,24 +57,44 @@ double mercatorY(double latitude)
     return std::log((1 + s) / (1 - s)) / 2 / (2 * std::numbers::pi);
 }
 
-// Where a place lies in the page's first view: latitudes -60 to 78 across all longitudes fit
-// the window, at the largest zoom in quarter steps that fits; a zoom-0 world is 256 pixels.
-QPointF pixelOf(Place place)
+// The map's view as the page reports it: its centre and zoom.
+struct View
 {
-    const double north = mercatorY(78), south = mercatorY(-60);
-    double zoom = std::log2(std::min(PageWidth / 256.0, PageHeight / ((north - south) * 256.0)));
-    zoom = std::round(zoom / 0.0025) * 0.0025;
-    zoom = std::floor(zoom / 0.25) * 0.25;
-    const double world = 256 * std::pow(2.0, zoom);
-    const double originX = std::round(world / 2 - PageWidth / 2.0);
-    const double originY = std::round(world * (0.5 - (north + south) / 2) - PageHeight / 2.0);
-    return {world * (place.longitude + 180) / 360 - originX,
-            world * (0.5 - mercatorY(place.latitude)) - originY};
+    Place centre{0, 0};
+    double zoom = -1;
+
+    bool isValid() const { return zoom >= 0; }
+    double worldSize() const { return 256 * std::pow(2.0, zoom); }
+};
+
+View viewOf(const QString &text)
+{
+    const QStringList parts = text.split(u',');
+    View view;
+    if (parts.size() == 3)
+        view = {{parts.at(0).toDouble(), parts.at(1).toDouble()}, parts.at(2).toDouble()};
+    return view;
 }
 
-QColor colourAt(const QImage &image, Place place)
+// Where a place lies on the page, taking the copy of the world nearest the view's centre.
+QPointF pixelOf(const View &view, Place place)
 {
-    const QPointF at = pixelOf(place);
+    const double world = view.worldSize();
+    const double longitude =
+        place.longitude + 360 * std::round((view.centre.longitude - place.longitude) / 360);
+    return {PageWidth / 2.0 + world * (longitude - view.centre.longitude) / 360,
+            PageHeight / 2.0 + world * (mercatorY(view.centre.latitude) - mercatorY(place.latitude))};
+}
+
+bool isInView(const View &view, Place place, int margin = 0)
+{
+    const QPointF at = pixelOf(view, place);
+    return at.x() >= margin && at.y() >= margin && at.x() < PageWidth - margin && at.y() < PageHeight - margin;
+}
+
+QColor colourAt(const QImage &image, const View &view, Place place)
+{
+    const QPointF at = pixelOf(view, place);
     return image.pixelColor(qRound(at.x()), qRound(at.y()));
 }
 
@@ -117,14 +137,47 @@ QString describe(const QColor &colour)
     return QStringLiteral("rgb(%1, %2, %3)").arg(colour.red()).arg(colour.green()).arg(colour.blue());
 }
 
-QString describe(Place place)
+bool isLand(const QColor &colour)
 {
-    const QPointF at = pixelOf(place);
-    return QStringLiteral("%1, %2 (pixel %3, %4)")
+    return isNear(colour, LandColour);
+}
+
+bool isSea(const QColor &colour)
+{
+    return isNear(colour, OceanColour);
+}
+
+// The places well inside the view, away from the page's controls.
+QList<Place> visible(const View &view, const QList<Place> &places)
+{
+    QList<Place> result;
+    for (const Place &place : places)
+        if (isInView(view, place, 100))
+            result << place;
+    return result;
+}
+
+QString describe(const View &view, Place place)
+{
+    const QPointF at = pixelOf(view, place);
+    return QStringLiteral("%1, %2 (pixel %3, %4 at zoom %5)")
         .arg(place.latitude)
         .arg(place.longitude)
         .arg(qRound(at.x()))
-        .arg(qRound(at.y()));
+        .arg(qRound(at.y()))
+        .arg(view.zoom);
+}
+
+// The places whose colour fails the check, with their pixel and colour; empty when all pass.
+QString wrongColours(const QImage &image, const View &view, const QList<Place> &places,
+                     bool (*check)(const QColor &), const char *what)
+{
+    QStringList wrong;
+    for (const Place &place : places)
+        if (!check(colourAt(image, view, place)))
+            wrong << QString::fromLatin1(what) + u" at " + describe(view, place) + u": " +
+                         describe(colourAt(image, view, place));
+    return wrong.join(u'\n');
 }
 
 QString screenshotPath()
@@ -143,7 +196,7 @@ struct BrowserRun
 };
 
 // One headless browser run on the page. Nothing can leave the machine: no host name resolves.
-BrowserRun runBrowser(const QString &page, const QStringList &mode)
+BrowserRun runBrowser(const QUrl &page, const QStringList &mode)
 {
     BrowserRun run;
     QTemporaryDir profile;
@@ -160,7 +213,7 @@ BrowserRun runBrowser(const QString &page, const QStringList &mode)
                           QStringLiteral("--enable-logging=stderr"),
                           QStringLiteral("--virtual-time-budget=5000"),
                           QStringLiteral("--window-size=%1,%2").arg(PageWidth).arg(PageHeight)};
-    arguments << mode << QUrl::fromLocalFile(page).toString();
+    arguments << mode << page.toString(QUrl::FullyEncoded);
 
     QProcess process;
     process.start(Chromium, arguments);
@@ -236,7 +289,7 @@ PageReport loadPage(const QString &page)
     QTemporaryDir logDir;
     const QString netLog = logDir.filePath(QStringLiteral("net.json"));
     const BrowserRun run =
-        runBrowser(page, {QStringLiteral("--dump-dom"), QStringLiteral("--log-net-log=") + netLog});
+        runBrowser(QUrl::fromLocalFile(page), {QStringLiteral("--dump-dom"), QStringLiteral("--log-net-log=") + netLog});
     if (!run.failure.isEmpty()) {
         report.failure = run.failure + u'\n' + QString::fromUtf8(run.err.right(4000));
         return report;
@@ -272,7 +325,7 @@ QImage screenshot(const QString &page, QString *failure)
 {
     const QString path = screenshotPath();
     QFile::remove(path);
-    const BrowserRun run = runBrowser(page, {QStringLiteral("--screenshot=") + path});
+    const BrowserRun run = runBrowser(QUrl::fromLocalFile(page), {QStringLiteral("--screenshot=") + path});
     if (!run.failure.isEmpty()) {
         *failure = run.failure + u'\n' + QString::fromUtf8(run.err.right(4000));
         return {};
@@ -322,6 +375,10 @@ private Q_SLOTS:
     void drawsThePoints();
     void tellsWhatIsMissing_data();
     void tellsWhatIsMissing();
+    void opensOnThePoints_data();
+    void opensOnThePoints();
+    void tunesTheHeat_data();
+    void tunesTheHeat();
     void drawsOneHundredThousandPoints();
 
 private:
@@ -419,21 +476,20 @@ void TestHeatmapPage::drawsThePoints()
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QCOMPARE(image.size(), QSize(PageWidth, PageHeight));
 
+    const View view = viewOf(report.status.value(QStringLiteral("view")));
+    QVERIFY2(view.isValid(), qPrintable(report.status.value(QStringLiteral("view"))));
     for (const Place &place : heated)
-        QVERIFY2(isHeat(colourAt(image, place)),
-                 qPrintable(u"no heat at " + describe(place) + u": " + describe(colourAt(image, place))));
-    for (const Place &place : hot)
-        QVERIFY2(isHot(colourAt(image, place)),
-                 qPrintable(u"not hot at " + describe(place) + u": " + describe(colourAt(image, place))));
-    for (const Place &place : cool)
-        QVERIFY2(isCool(colourAt(image, place)),
-                 qPrintable(u"not cool at " + describe(place) + u": " + describe(colourAt(image, place))));
-    for (const Place &place : LandProbes)
-        QVERIFY2(isNear(colourAt(image, place), LandColour),
-                 qPrintable(u"no land at " + describe(place) + u": " + describe(colourAt(image, place))));
-    for (const Place &place : OceanProbes)
-        QVERIFY2(isNear(colourAt(image, place), OceanColour),
-                 qPrintable(u"no sea at " + describe(place) + u": " + describe(colourAt(image, place))));
+        QVERIFY2(isInView(view, place, 40), qPrintable(u"out of the first view: " + describe(view, place)));
+    QVERIFY2(wrongColours(image, view, heated, isHeat, "no heat").isEmpty(),
+             qPrintable(wrongColours(image, view, heated, isHeat, "no heat")));
+    QVERIFY2(wrongColours(image, view, hot, isHot, "not hot").isEmpty(),
+             qPrintable(wrongColours(image, view, hot, isHot, "not hot")));
+    QVERIFY2(wrongColours(image, view, cool, isCool, "not cool").isEmpty(),
+             qPrintable(wrongColours(image, view, cool, isCool, "not cool")));
+    QVERIFY2(wrongColours(image, view, visible(view, LandProbes), isLand, "no land").isEmpty(),
+             qPrintable(wrongColours(image, view, visible(view, LandProbes), isLand, "no land")));
+    QVERIFY2(wrongColours(image, view, visible(view, OceanProbes), isSea, "no sea").isEmpty(),
+             qPrintable(wrongColours(image, view, visible(view, OceanProbes), isSea, "no sea")));
     if (drawn == 0)
         QCOMPARE(heatPixels(image), 0);
     else
@@ -505,10 +561,154 @@ void TestHeatmapPage::tellsWhatIsMissing()
     QCOMPARE(heatPixels(image), 0);
     // Without its data the page still shows the world.
     if (damage != Damage::NoLeaflet) {
-        for (const Place &place : LandProbes)
-            QVERIFY2(isNear(colourAt(image, place), LandColour),
-                     qPrintable(u"no land at " + describe(place) + u": " + describe(colourAt(image, place))));
+        const View view = viewOf(report.status.value(QStringLiteral("view")));
+        QVERIFY2(view.isValid(), qPrintable(report.status.value(QStringLiteral("view"))));
+        QCOMPARE(visible(view, LandProbes).size(), LandProbes.size());
+        QVERIFY2(wrongColours(image, view, LandProbes, isLand, "no land").isEmpty(),
+                 qPrintable(wrongColours(image, view, LandProbes, isLand, "no land")));
     }
+}
+
+void TestHeatmapPage::opensOnThePoints_data()
+{
+    QTest::addColumn<QList<Place>>("places");
+    QTest::addColumn<double>("lowestZoom");
+    QTest::addColumn<double>("highestZoom");
+
+    // At 1200 pixels the world fills the width from zoom 2.25; a first view goes no closer than 6.
+    // Points over 225 degrees of longitude open at 2.75, the whole world but a stretch of ocean.
+    QTest::newRow("Turkish cities") << QList<Place>{Istanbul, {39.93, 32.86}, {38.42, 27.14}, {37.0, 35.32},
+                                                    {39.9, 41.27}, {41.0, 39.72}, {36.9, 30.7}, {38.5, 43.4}}
+                                    << 5.0 << 6.0;
+    QTest::newRow("one point") << QList<Place>{Paris} << 6.0 << 6.0;
+    QTest::newRow("several continents") << QList<Place>{Istanbul, Sydney, NewYork, {-23.55, -46.63}} << 2.25
+                                        << 2.75;
+    QTest::newRow("both sides of the date line")
+        << QList<Place>{{-17.7, 178.0}, {-13.8, -172.1}, {-21.1, -175.2}} << 4.0 << 6.0;
+}
+
+void TestHeatmapPage::opensOnThePoints()
+{
+    QFETCH(QList<Place>, places);
+    QFETCH(double, lowestZoom);
+    QFETCH(double, highestZoom);
+
+    QList<QStringList> rows;
+    for (const Place &place : places)
+        rows << cityRow(place);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const PageReport report = loadPage(exportList(folder, entriesOf(rows)));
+    QVERIFY2(report.failure.isEmpty(), qPrintable(report.failure));
+    QVERIFY2(report.uncaught.isEmpty(), qPrintable(report.uncaught.join(u'\n')));
+
+    const View view = viewOf(report.status.value(QStringLiteral("view")));
+    QVERIFY2(view.zoom >= lowestZoom && view.zoom <= highestZoom,
+             qPrintable(QStringLiteral("zoom %1").arg(view.zoom)));
+    QVERIFY(view.worldSize() >= PageWidth);
+    for (const Place &place : places)
+        QVERIFY2(isInView(view, place, 40), qPrintable(u"out of the first view: " + describe(view, place)));
+    if (places.size() == 1)
+        QVERIFY2(std::abs(pixelOf(view, places.first()).x() - PageWidth / 2.0) < 2 &&
+                     std::abs(pixelOf(view, places.first()).y() - PageHeight / 2.0) < 2,
+                 qPrintable(describe(view, places.first())));
+}
+
+void TestHeatmapPage::tunesTheHeat_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("defaults") << QString() << "radius=12 blur=10 floor=0.4";
+    QTest::newRow("kept in the address") << "radius=30&blur=2&floor=0.8" << "radius=30 blur=2 floor=0.8";
+    QTest::newRow("nonsense in the address") << "radius=-5&blur=abc&floor=7" << "radius=2 blur=10 floor=1";
+}
+
+// Headless Chromium with virtual time does not always run animation frames before it stops;
+// timers it does run. Loaded before the page's scripts, so the page draws on these frames.
+const char FrameShim[] = R"(
+window.requestAnimationFrame = function (step) {
+    return setTimeout(function () { step(performance.now()); }, 16);
+};
+window.cancelAnimationFrame = function (id) { clearTimeout(id); };
+)";
+
+// Drags the radius slider to 40, then presses Reset, and writes what the page did into
+// <pre id="check"> as JSON.
+const char TuningScript[] = R"(
+window.addEventListener('load', function () {
+    var out = {}, page = window.heatmapPage;
+    var heatCanvas = document.querySelector('.leaflet-heat-pane canvas');
+    var sliders = document.querySelectorAll('.heatmap-tuning input[type=range]');
+    function heatPixels() {
+        var data = heatCanvas.getContext('2d').getImageData(0, 0, heatCanvas.width, heatCanvas.height).data, n = 0;
+        for (var i = 3; i < data.length; i += 4) n += data[i] > 0 ? 1 : 0;
+        return n;
+    }
+    function afterDrawing(step) { requestAnimationFrame(function () { setTimeout(step, 0); }); }
+    function slider(name) { return document.querySelector('.heatmap-tuning input[name=' + name + ']'); }
+    out.legend = document.querySelectorAll('#legend canvas').length;
+    out.shown = Array.prototype.map.call(sliders, function (s) { return s.name + '=' + s.value; }).join(' ');
+    out.radiusAtStart = page.heat.options.radius;
+    out.pixelsAtStart = heatPixels();
+    slider('radius').value = 40;
+    slider('radius').dispatchEvent(new Event('input', { bubbles: true }));
+    afterDrawing(function () {
+        out.radius = page.heat.options.radius;
+        out.address = location.hash;
+        out.pixels = heatPixels();
+        document.querySelector('.heatmap-tuning button').click();
+        afterDrawing(function () {
+            out.radiusAfterReset = page.heat.options.radius;
+            out.addressAfterReset = location.hash;
+            out.shownAfterReset = Array.prototype.map.call(sliders, function (s) { return s.name + '=' + s.value; }).join(' ');
+            var check = document.createElement('pre');
+            check.id = 'check';
+            check.textContent = JSON.stringify(out);
+            document.body.appendChild(check);
+        });
+    });
+});
+)";
+
+void TestHeatmapPage::tunesTheHeat()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, shown);
+
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString index = exportList(folder, entriesOf({cityRow(Istanbul), cityRow(Paris), cityRow(NewYork)}));
+    QString html = QString::fromUtf8(readFileBytes(index));
+    html.replace(QStringLiteral("<head>"), QStringLiteral("<head>\n<script>%1</script>").arg(QLatin1String(FrameShim)));
+    html.replace(QStringLiteral("</body>"), QStringLiteral("<script>%1</script>\n</body>").arg(QLatin1String(TuningScript)));
+    const QString page = folder.filePath(QStringLiteral("tuning.html"));
+    QVERIFY(writeFileBytes(page, html.toUtf8()));
+
+    QUrl url = QUrl::fromLocalFile(page);
+    if (!address.isEmpty())
+        url.setFragment(address);
+    const BrowserRun run = runBrowser(url, {QStringLiteral("--dump-dom")});
+    QVERIFY2(run.failure.isEmpty(), qPrintable(run.failure));
+    static const QRegularExpression checkBox(QStringLiteral("<pre id=\"check\">(.*?)</pre>"));
+    const QRegularExpressionMatch match = checkBox.match(QString::fromUtf8(run.out));
+    QVERIFY2(match.hasMatch(), run.err.right(3000).constData());
+    const QJsonObject check = QJsonDocument::fromJson(unescapeHtml(match.captured(1)).toUtf8()).object();
+
+    QCOMPARE(check.value(u"legend").toInt(), 1);
+    QCOMPARE(check.value(u"shown").toString(), shown);
+    QCOMPARE(check.value(u"radiusAtStart").toDouble(), shown.section(u' ', 0, 0).section(u'=', 1).toDouble());
+    // Dragging the radius to 40 redraws with the wider stamp at once and keeps it in the address.
+    QCOMPARE(check.value(u"radius").toDouble(), 40.0);
+    QCOMPARE(check.value(u"address").toString().section(u'&', 0, 0), QStringLiteral("#radius=40"));
+    QVERIFY2(check.value(u"pixels").toInt() > check.value(u"pixelsAtStart").toInt(),
+             qPrintable(QStringLiteral("%1 heat pixels before, %2 after")
+                            .arg(check.value(u"pixelsAtStart").toInt())
+                            .arg(check.value(u"pixels").toInt())));
+    // Reset returns to the defaults and clears the address.
+    QCOMPARE(check.value(u"radiusAfterReset").toDouble(), 12.0);
+    QCOMPARE(check.value(u"addressAfterReset").toString(), QString());
+    QCOMPARE(check.value(u"shownAfterReset").toString(), QStringLiteral("radius=12 blur=10 floor=0.4"));
 }
 
 void TestHeatmapPage::drawsOneHundredThousandPoints()
