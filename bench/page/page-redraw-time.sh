@@ -34,6 +34,10 @@ for ((i = 1; i <= runs; i++)); do
         echo "page-redraw-time: run $i gave no figures: $figures" >&2
         exit 1
     fi
+    if ! grep -qx "drawn: $points" <<<"$figures"; then
+        echo "page-redraw-time: run $i did not draw all $points points: $figures" >&2
+        exit 1
+    fi
     echo "run $i:"
     sed 's/^/  /' <<<"$figures"
     data+=("$(sed -n 's/^data-ms: \([0-9.]*\) ms/\1/p' <<<"$figures")")

@@ -45,5 +45,6 @@
                    Math.max.apply(null, outlineTimes).toFixed(1) + ' ms');
     }
     lines.push('data-ms: ' + document.getElementById('status').getAttribute('data-ms') + ' ms');
+    lines.push('drawn: ' + document.getElementById('status').getAttribute('data-drawn'));
     out.textContent = lines.join('\n');
 }());
