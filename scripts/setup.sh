@@ -7,10 +7,10 @@ packages=(qt6-base-dev qt6-svg-dev libqt6svg6 qt6-qpa-plugins qt6-gtk-platformth
           cmake ninja-build g++ pkg-config fonts-liberation2 libcsv-dev)
 for option in "$@"; do
     case "$option" in
-        # xvfb/xauth for looking at windows, chromium for the page test, benchmark and hyperfine
+        # xvfb/xauth for looking at windows, chromium and firefox-esr for the page test, benchmark and hyperfine
         # for bench/, ccache for rebuilds, the desktop entry and AppStream validators for the
         # install test, dbus-daemon for a session bus of the tests' own.
-        --tests) packages+=(xvfb xauth chromium libbenchmark-dev fonts-dejavu-core ccache hyperfine
+        --tests) packages+=(xvfb xauth chromium firefox-esr libbenchmark-dev fonts-dejavu-core ccache hyperfine
                             desktop-file-utils appstream dbus-daemon) ;;
         # The Debian package: dpkg-shlibdeps computes its dependencies, lintian checks it.
         --package) packages+=(dpkg-dev lintian desktop-file-utils appstream) ;;

@@ -25,6 +25,7 @@
 namespace {
 
 const QString Chromium = QStringLiteral(THERMIRA_CHROMIUM);
+const QString Firefox = QStringLiteral(THERMIRA_FIREFOX);
 const QString TemplateDir = QStringLiteral(THERMIRA_TEMPLATE_DIR);
 const QString ScreenshotDir = QStringLiteral(THERMIRA_SCREENSHOT_DIR);
 
@@ -89,7 +90,8 @@ QPointF pixelOf(const View &view, Place place)
 bool isInView(const View &view, Place place, int margin = 0)
 {
     const QPointF at = pixelOf(view, place);
-    return at.x() >= margin && at.y() >= margin && at.x() < PageWidth - margin && at.y() < PageHeight - margin;
+    return at.x() >= margin && at.y() >= margin && at.x() < PageWidth - margin &&
+           at.y() < PageHeight - margin;
 }
 
 QColor colourAt(const QImage &image, const View &view, Place place)
@@ -288,8 +290,8 @@ PageReport loadPage(const QString &page)
     PageReport report;
     QTemporaryDir logDir;
     const QString netLog = logDir.filePath(QStringLiteral("net.json"));
-    const BrowserRun run =
-        runBrowser(QUrl::fromLocalFile(page), {QStringLiteral("--dump-dom"), QStringLiteral("--log-net-log=") + netLog});
+    const BrowserRun run = runBrowser(
+        QUrl::fromLocalFile(page), {QStringLiteral("--dump-dom"), QStringLiteral("--log-net-log=") + netLog});
     if (!run.failure.isEmpty()) {
         report.failure = run.failure + u'\n' + QString::fromUtf8(run.err.right(4000));
         return report;
@@ -380,6 +382,7 @@ private Q_SLOTS:
     void tunesTheHeat_data();
     void tunesTheHeat();
     void drawsOneHundredThousandPoints();
+    void opensInFirefox();
 
 private:
     QString exportList(const QTemporaryDir &folder, const std::vector<LocationEntry> &entries);
@@ -577,12 +580,13 @@ void TestHeatmapPage::opensOnThePoints_data()
 
     // At 1200 pixels the world fills the width from zoom 2.25; a first view goes no closer than 6.
     // Points over 225 degrees of longitude open at 2.75, the whole world but a stretch of ocean.
-    QTest::newRow("Turkish cities") << QList<Place>{Istanbul, {39.93, 32.86}, {38.42, 27.14}, {37.0, 35.32},
-                                                    {39.9, 41.27}, {41.0, 39.72}, {36.9, 30.7}, {38.5, 43.4}}
+    QTest::newRow("Turkish cities") << QList<Place>{Istanbul,      {39.93, 32.86}, {38.42, 27.14},
+                                                    {37.0, 35.32}, {39.9, 41.27},  {41.0, 39.72},
+                                                    {36.9, 30.7},  {38.5, 43.4}}
                                     << 5.0 << 6.0;
     QTest::newRow("one point") << QList<Place>{Paris} << 6.0 << 6.0;
-    QTest::newRow("several continents") << QList<Place>{Istanbul, Sydney, NewYork, {-23.55, -46.63}} << 2.25
-                                        << 2.75;
+    QTest::newRow("several continents")
+        << QList<Place>{Istanbul, Sydney, NewYork, {-23.55, -46.63}} << 2.25 << 2.75;
     QTest::newRow("both sides of the date line")
         << QList<Place>{{-17.7, 178.0}, {-13.8, -172.1}, {-21.1, -175.2}} << 4.0 << 6.0;
 }
@@ -620,8 +624,10 @@ void TestHeatmapPage::tunesTheHeat_data()
     QTest::addColumn<QString>("shown");
 
     QTest::newRow("defaults") << QString() << "radius=12 blur=10 floor=0.4";
-    QTest::newRow("kept in the address") << "radius=30&blur=2&floor=0.8" << "radius=30 blur=2 floor=0.8";
-    QTest::newRow("nonsense in the address") << "radius=-5&blur=abc&floor=7" << "radius=2 blur=10 floor=1";
+    QTest::newRow("kept in the address") << "radius=30&blur=2&floor=0.8"
+                                         << "radius=30 blur=2 floor=0.8";
+    QTest::newRow("nonsense in the address") << "radius=-5&blur=abc&floor=7"
+                                             << "radius=2 blur=10 floor=1";
 }
 
 // Headless Chromium with virtual time does not always run animation frames before it stops;
@@ -678,10 +684,13 @@ void TestHeatmapPage::tunesTheHeat()
 
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    const QString index = exportList(folder, entriesOf({cityRow(Istanbul), cityRow(Paris), cityRow(NewYork)}));
+    const QString index =
+        exportList(folder, entriesOf({cityRow(Istanbul), cityRow(Paris), cityRow(NewYork)}));
     QString html = QString::fromUtf8(readFileBytes(index));
-    html.replace(QStringLiteral("<head>"), QStringLiteral("<head>\n<script>%1</script>").arg(QLatin1String(FrameShim)));
-    html.replace(QStringLiteral("</body>"), QStringLiteral("<script>%1</script>\n</body>").arg(QLatin1String(TuningScript)));
+    html.replace(QStringLiteral("<head>"),
+                 QStringLiteral("<head>\n<script>%1</script>").arg(QLatin1String(FrameShim)));
+    html.replace(QStringLiteral("</body>"),
+                 QStringLiteral("<script>%1</script>\n</body>").arg(QLatin1String(TuningScript)));
     const QString page = folder.filePath(QStringLiteral("tuning.html"));
     QVERIFY(writeFileBytes(page, html.toUtf8()));
 
@@ -744,6 +753,36 @@ void TestHeatmapPage::drawsOneHundredThousandPoints()
     const QImage image = screenshot(page, &failure);
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QVERIFY(heatPixels(image) > 0);
+}
+
+// Firefox has no DOM dump, so its screenshot must tell: a single point opens in the middle of
+// the window, hot, on land.
+void TestHeatmapPage::opensInFirefox()
+{
+    QVERIFY2(QFileInfo(Firefox).isExecutable(),
+             qPrintable(Firefox +
+                        QStringLiteral(" is missing (Debian package \"firefox-esr\"; .ci/run installs it)")));
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString page = exportList(folder, entriesOf({cityRow(Paris)}));
+    QTemporaryDir profile;
+    const QString path = screenshotPath();
+    QFile::remove(path);
+    QProcess firefox;
+    firefox.start(Firefox,
+                  {QStringLiteral("--headless"), QStringLiteral("--no-remote"), QStringLiteral("--profile"),
+                   profile.path(), QStringLiteral("--window-size=%1,%2").arg(PageWidth).arg(PageHeight),
+                   QStringLiteral("--screenshot"), path, QUrl::fromLocalFile(page).toString()});
+    QVERIFY2(firefox.waitForFinished(BrowserTimeoutMs), qPrintable(firefox.errorString()));
+    QImage image(path);
+    QVERIFY2(!image.isNull(), qPrintable(QStringLiteral("No screenshot at %1:\n%2")
+                                             .arg(path, QString::fromUtf8(firefox.readAllStandardError()))));
+    image = image.convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(image.size(), QSize(PageWidth, PageHeight));
+    const QColor centre = image.pixelColor(PageWidth / 2, PageHeight / 2);
+    QVERIFY2(isHot(centre), qPrintable(describe(centre)));
+    QVERIFY2(isLand(image.pixelColor(PageWidth / 2, PageHeight / 2 + 100)),
+             qPrintable(describe(image.pixelColor(PageWidth / 2, PageHeight / 2 + 100))));
 }
 
 QTEST_GUILESS_MAIN(TestHeatmapPage)
