@@ -28,8 +28,13 @@
  holds the most weight in view, or `max` when that option is set), and the blended opacity is
  mapped onto the gradient. The original scaled every weight by 1 / 2^(maxZoom - zoom), which
  made points all but invisible at world zoom; here the scale follows what is on screen.
- Positions are projected once when the points are set, so a redraw is a single pass over
- typed arrays, and the stamps are blended in a buffer that is painted once.
+ Positions are projected once when the points are set and sorted into a grid over their
+ extent, with coarser grids holding each bucket's weight and centroid, so a redraw reads only
+ what is in view: coarse buckets when they are well under a cell, else the points themselves.
+ Cells are fixed to the world at the current zoom, and on maps that wrap, the points' world
+ copies are drawn wherever the view reaches past the date line. The stamps are blended in a
+ buffer that is painted once, at half resolution when there are too many stamps to blend in
+ a frame at full resolution (the stamp is a soft blur, so upscaling it loses next to nothing).
 
  Options: radius (25), blur (15), minOpacity (0.05), max (automatic), gradient (simpleheat's),
  pane ('overlayPane'). maxZoom is accepted for compatibility and has no effect.
@@ -37,6 +42,12 @@
 
 (function () {
     'use strict';
+
+    // The index grid holds about one bucket per point, within these bounds.
+    var MIN_BUCKETS = 1024, MAX_BUCKETS = 1 << 20, MAX_BUCKETS_ACROSS = 4096;
+
+    // Stamp pixels per redraw beyond which blending at full resolution takes more than a frame.
+    var HALF_RESOLUTION_WORK = 4e6;
 
     // Output opacity reaches 1 where the summed heat reaches this share of the gradient, so a
     // lone point stamped at minOpacity shows a solid core. Below a quarter the blurred rim
@@ -88,6 +99,206 @@
             out[0] = p.x;
             out[1] = p.y;
         };
+    }
+
+    // The width of one world at zoom 0 on a map that wraps around in longitude, else 0.
+    function worldWidth(crs) {
+        if (!crs.wrapLng || crs.infinite) {
+            return 0;
+        }
+        var west = crs.latLngToPoint(L.latLng(0, crs.wrapLng[0]), 0),
+            east = crs.latLngToPoint(L.latLng(0, crs.wrapLng[1]), 0);
+        return Math.abs(east.x - west.x);
+    }
+
+    // A grid over the points' extent with about one bucket per point.
+    function gridOver(points) {
+        var spanX = points.maxX - points.minX,
+            spanY = points.maxY - points.minY,
+            target = Math.max(MIN_BUCKETS, Math.min(MAX_BUCKETS, points.count)),
+            size = Math.max(Math.sqrt(spanX * spanY / target), Math.max(spanX, spanY) / MAX_BUCKETS_ACROSS) || 1;
+        return {
+            minX: points.minX, minY: points.minY, size: size,
+            cols: Math.floor(spanX / size) + 1, rows: Math.floor(spanY / size) + 1
+        };
+    }
+
+    // The weight of the points in each bucket of a grid twice as coarse as the index's, and
+    // their weighted centroid.
+    function sumPoints(index) {
+        var cols = (index.cols + 1) >> 1,
+            rows = (index.rows + 1) >> 1,
+            xs = new Float64Array(cols * rows),
+            ys = new Float64Array(cols * rows),
+            ws = new Float64Array(cols * rows),
+            size = index.size,
+            i, x, y, w, c;
+
+        for (i = 0; i < index.count; i++) {
+            x = index.xs[i];
+            y = index.ys[i];
+            w = index.ws[i];
+            c = (Math.floor((y - index.minY) / size) >> 1) * cols + (Math.floor((x - index.minX) / size) >> 1);
+            ws[c] += w;
+            xs[c] += x * w;
+            ys[c] += y * w;
+        }
+        return centroids({
+            xs: xs, ys: ys, ws: ws,
+            minX: index.minX, minY: index.minY, size: index.size * 2, cols: cols, rows: rows
+        });
+    }
+
+    // A grid twice as coarse as the given one, each bucket holding the weight and the
+    // weighted centroid of the four below it.
+    function coarserGrid(finer) {
+        var cols = (finer.cols + 1) >> 1,
+            rows = (finer.rows + 1) >> 1,
+            xs = new Float64Array(cols * rows),
+            ys = new Float64Array(cols * rows),
+            ws = new Float64Array(cols * rows),
+            row, col, b, c, w;
+
+        for (row = 0; row < finer.rows; row++) {
+            for (col = 0; col < finer.cols; col++) {
+                b = row * finer.cols + col;
+                c = (row >> 1) * cols + (col >> 1);
+                w = finer.ws[b];
+                ws[c] += w;
+                xs[c] += finer.xs[b] * w;
+                ys[c] += finer.ys[b] * w;
+            }
+        }
+        return centroids({
+            xs: xs, ys: ys, ws: ws,
+            minX: finer.minX, minY: finer.minY, size: finer.size * 2, cols: cols, rows: rows
+        });
+    }
+
+    // Turns weighted sums of positions into centroids.
+    function centroids(grid) {
+        for (var c = 0; c < grid.ws.length; c++) {
+            if (grid.ws[c] > 0) {
+                grid.xs[c] /= grid.ws[c];
+                grid.ys[c] /= grid.ws[c];
+            }
+        }
+        return grid;
+    }
+
+    // Lays the grid over the points and sums them into the coarser grids above it, up to
+    // a single bucket.
+    function addGrids(points) {
+        var grid = gridOver(points);
+        L.extend(points, grid);
+        points.levels = [grid = sumPoints(points)];
+        while (grid.cols > 1 || grid.rows > 1) {
+            points.levels.push(grid = coarserGrid(grid));
+        }
+    }
+
+    // Sorts the points by bucket of the grid (a counting sort), so that the points of a run
+    // of buckets in one row lie side by side: start[b] is the first point of bucket b.
+    function sortPoints(index) {
+        var count = index.count,
+            buckets = index.cols * index.rows,
+            size = index.size,
+            keys = new Int32Array(count),
+            start = new Int32Array(buckets + 1),
+            xs = new Float64Array(count),
+            ys = new Float64Array(count),
+            ws = new Float64Array(count),
+            i, key, to;
+
+        for (i = 0; i < count; i++) {
+            key = Math.floor((index.ys[i] - index.minY) / size) * index.cols +
+                  Math.floor((index.xs[i] - index.minX) / size);
+            keys[i] = key;
+            start[key + 1]++;
+        }
+        for (i = 1; i <= buckets; i++) {
+            start[i] += start[i - 1];
+        }
+        for (i = 0; i < count; i++) {
+            to = start[keys[i]]++;
+            xs[to] = index.xs[i];
+            ys[to] = index.ys[i];
+            ws[to] = index.ws[i];
+        }
+        // Each start was moved on to the next bucket's; move them back.
+        start.copyWithin(1, 0, buckets);
+        start[0] = 0;
+        index.xs = xs;
+        index.ys = ys;
+        index.ws = ws;
+        index.start = start;
+    }
+
+    // Adds entries from..to of a list (zoom-0 positions moved by shift, and weights) into the
+    // view's cells. Cells are counted from the world's origin at the current zoom, so they
+    // stay put while the map pans.
+    function addToCells(view, xs, ys, ws, from, to, shift) {
+        var scale = view.scale, shiftX = view.shiftX, shiftY = view.shiftY,
+            r = view.r, right = view.width + r, bottom = view.height + r,
+            perCell = 1 / view.cellSize, col0 = view.col0, row0 = view.row0, cols = view.cols,
+            sum = view.sum, sumX = view.sumX, sumY = view.sumY, used = view.used,
+            usedCount = view.usedCount,
+            i, w, px, py, x, y, c;
+
+        for (i = from; i < to; i++) {
+            w = ws[i];
+            if (w === 0) {
+                continue;
+            }
+            px = (xs[i] + shift) * scale;
+            py = ys[i] * scale;
+            x = px + shiftX;
+            y = py + shiftY;
+            if (x < -r || y < -r || x > right || y > bottom) {
+                continue;
+            }
+            c = (Math.floor(py * perCell) - row0) * cols + Math.floor(px * perCell) - col0;
+            if (sum[c] === 0) {
+                used[usedCount++] = c;
+                sumX[c] = 0;
+                sumY[c] = 0;
+            }
+            sum[c] += w;
+            sumX[c] += x * w;
+            sumY[c] += y * w;
+        }
+        view.usedCount = usedCount;
+    }
+
+    // The stamp's opacity at a resolution factor (1 or 2), with each row's run of non-zero
+    // pixels so blending skips the empty corners.
+    function stampAt(circle, factor) {
+        var full = circle.width,
+            size = Math.ceil(full / factor),
+            alpha = new Float32Array(size * size),
+            first = new Int32Array(size),
+            last = new Int32Array(size),
+            data = full > 0 ? circle.getContext('2d').getImageData(0, 0, full, full).data : null,
+            share = 1 / (255 * factor * factor),
+            x, y, sx, sy, k;
+
+        for (y = 0; y < full; y++) {
+            for (x = 0; x < full; x++) {
+                alpha[((y / factor) | 0) * size + ((x / factor) | 0)] += data[(y * full + x) * 4 + 3] * share;
+            }
+        }
+        for (sy = 0; sy < size; sy++) {
+            first[sy] = size;
+            last[sy] = 0;
+            for (sx = 0; sx < size; sx++) {
+                k = sy * size + sx;
+                if (alpha[k] > 0) {
+                    first[sy] = Math.min(first[sy], sx);
+                    last[sy] = sx + 1;
+                }
+            }
+        }
+        return { circle: circle, factor: factor, size: size, alpha: alpha, first: first, last: last };
     }
 
     L.HeatLayer = L.Layer.extend({
@@ -181,8 +392,8 @@
             this._heat.gradient(this.options.gradient || this._heat.defaultGradient);
         },
 
-        // Projects every point once at zoom 0; a redraw only scales and shifts. Points with
-        // coordinates or weights that are not finite numbers are left out.
+        // Projects every point once at zoom 0; a redraw only scales and shifts, and reads the
+        // grids that are built from these positions once the first draw is done. Points with coordinates or weights that are not finite numbers are left out.
         _project: function () {
             var latlngs = this._latlngs,
                 n = latlngs.length,
@@ -193,7 +404,8 @@
                 ws = new Float64Array(n),
                 point = [0, 0],
                 count = 0,
-                i, item, lat, lng, w;
+                minX = Infinity, maxX = -Infinity, minY = Infinity, maxY = -Infinity,
+                i, item, lat, lng, w, x, y;
 
             for (i = 0; i < n; i++) {
                 item = latlngs[i];
@@ -213,12 +425,22 @@
                     continue;
                 }
                 toPoint(lat, lng, point);
-                xs[count] = point[0];
-                ys[count] = point[1];
+                x = xs[count] = point[0];
+                y = ys[count] = point[1];
                 ws[count] = w;
                 count++;
+                if (x < minX) { minX = x; }
+                if (x > maxX) { maxX = x; }
+                if (y < minY) { minY = y; }
+                if (y > maxY) { maxY = y; }
             }
-            this._projected = { xs: xs, ys: ys, ws: ws, count: count, crs: crs };
+            if (count === 0) {
+                minX = maxX = minY = maxY = 0;
+            }
+            this._projected = {
+                xs: xs, ys: ys, ws: ws, count: count, crs: crs, worldWidth: worldWidth(crs),
+                minX: minX, maxX: maxX, minY: minY, maxY: maxY, levels: null, start: null
+            };
         },
 
         _reset: function () {
@@ -235,56 +457,24 @@
             this._redraw();
         },
 
-        // The stamp's opacity, read once from simpleheat's blurred circle.
-        _stampAlpha: function () {
-            var heat = this._heat;
-            if (!this._stamp || this._stamp.circle !== heat._circle) {
-                var d = heat._r * 2,
-                    alpha = new Float32Array(d * d);
-                if (d > 0) {
-                    var data = heat._circle.getContext('2d').getImageData(0, 0, d, d).data;
-                    for (var k = 0; k < alpha.length; k++) {
-                        alpha[k] = data[k * 4 + 3] / 255;
-                    }
-                }
-                this._stamp = { circle: heat._circle, size: d, alpha: alpha };
-            }
-            return this._stamp;
-        },
-
-        _redraw: function () {
-            this._frame = null;
-            var map = this._map;
-            if (!map) {
-                return;
-            }
-            if (!this._projected || this._projected.crs !== map.options.crs) {
-                this._project();
-            }
-
-            var heat = this._heat,
-                r = heat._r,
-                width = heat._width,
-                height = heat._height,
+        // The cells of the current view, empty, as addToCells fills them.
+        _emptyView: function () {
+            var map = this._map,
+                r = this._heat._r,
+                width = this._heat._width,
+                height = this._heat._height,
                 cellSize = Math.max(1, r / 2),
-                zoom = map.getZoom(),
                 crs = map.options.crs,
-                scale = crs.scale(zoom) / crs.scale(0),
                 origin = map.getPixelOrigin(),
                 panePos = map._getMapPanePos(),
                 shiftX = panePos.x - origin.x,
                 shiftY = panePos.y - origin.y,
-                // Cells stay fixed to the map while it pans, so the picture does not flicker.
-                offsetX = panePos.x % cellSize,
-                offsetY = panePos.y % cellSize,
-                cols = Math.ceil((width + 2 * r) / cellSize) + 3,
-                rows = Math.ceil((height + 2 * r) / cellSize) + 3,
-                cells = cols * rows,
-                xs = this._projected.xs,
-                ys = this._projected.ys,
-                ws = this._projected.ws,
-                count = this._projected.count,
-                i, x, y, w, cx, cy, c;
+                // One spare cell on each side absorbs rounding at the view's edges.
+                col0 = Math.floor((-r - shiftX) / cellSize) - 1,
+                row0 = Math.floor((-r - shiftY) / cellSize) - 1,
+                cols = Math.ceil((width + 2 * r) / cellSize) + 4,
+                rows = Math.ceil((height + 2 * r) / cellSize) + 4,
+                cells = cols * rows;
 
             if (!this._sum || this._sum.length < cells) {
                 this._sum = new Float64Array(cells);
@@ -294,104 +484,219 @@
             } else {
                 this._sum.fill(0, 0, cells);
             }
-            var sum = this._sum, sumX = this._sumX, sumY = this._sumY, used = this._used,
-                usedCount = 0, most = 0;
+            return {
+                scale: crs.scale(map.getZoom()) / crs.scale(0), shiftX: shiftX, shiftY: shiftY,
+                r: r, width: width, height: height, cellSize: cellSize,
+                col0: col0, row0: row0, cols: cols,
+                sum: this._sum, sumX: this._sumX, sumY: this._sumY, used: this._used, usedCount: 0
+            };
+        },
 
-            for (i = 0; i < count; i++) {
-                x = xs[i] * scale + shiftX;
-                y = ys[i] * scale + shiftY;
-                if (x < -r || y < -r || x > width + r || y > height + r) {
-                    continue;
+        // Sums what is in view into cells, each world copy the view reaches with its own
+        // shift. The first draw after the points are set reads all of them, which is quicker
+        // than building the grids first.
+        _fillView: function (view, indexed) {
+            var points = this._projected,
+                margin = view.r + 1,
+                left = (-margin - view.shiftX) / view.scale,
+                right = (view.width + margin - view.shiftX) / view.scale,
+                world = points.worldWidth,
+                firstCopy = world > 0 ? Math.ceil((left - points.maxX) / world) : 0,
+                lastCopy = world > 0 ? Math.floor((right - points.minX) / world) : 0,
+                copy;
+
+            for (copy = firstCopy; copy <= lastCopy; copy++) {
+                if (indexed) {
+                    this._addVisible(view, copy * world, left, right);
+                } else {
+                    addToCells(view, points.xs, points.ys, points.ws, 0, points.count, copy * world);
                 }
-                cx = Math.floor((x + r - offsetX) / cellSize) + 1;
-                cy = Math.floor((y + r - offsetY) / cellSize) + 1;
-                c = cy * cols + cx;
-                w = ws[i];
-                if (sum[c] === 0) {
-                    used[usedCount++] = c;
-                    sumX[c] = 0;
-                    sumY[c] = 0;
-                }
-                sum[c] += w;
-                sumX[c] += x * w;
-                sumY[c] += y * w;
             }
+        },
+
+        // Adds what lies in view of one world copy: from the coarsest grid whose buckets are at
+        // most half a cell, where there is one, else from the points in the buckets in view.
+        _addVisible: function (view, shift, left, right) {
+            var points = this._indexed(),
+                margin = view.r + 1,
+                top = (-margin - view.shiftY) / view.scale,
+                bottom = (view.height + margin - view.shiftY) / view.scale,
+                level = Math.floor(Math.log(view.cellSize / 2 / (points.size * view.scale)) / Math.LN2),
+                grid = level >= 1 ? points.levels[Math.min(level, points.levels.length) - 1] : points,
+                start = level >= 1 ? null : this._sorted().start,
+                col0 = Math.max(0, Math.floor((left - shift - grid.minX) / grid.size)),
+                col1 = Math.min(grid.cols - 1, Math.floor((right - shift - grid.minX) / grid.size)),
+                row0 = Math.max(0, Math.floor((top - grid.minY) / grid.size)),
+                row1 = Math.min(grid.rows - 1, Math.floor((bottom - grid.minY) / grid.size)),
+                row, first, last;
+
+            for (row = row0; col0 <= col1 && row <= row1; row++) {
+                first = row * grid.cols + col0;
+                last = row * grid.cols + col1 + 1;
+                if (start) {
+                    first = start[first];
+                    last = start[last];
+                }
+                addToCells(view, grid.xs, grid.ys, grid.ws, first, last, shift);
+            }
+        },
+
+        _indexed: function () {
+            if (!this._projected.levels) {
+                addGrids(this._projected);
+            }
+            return this._projected;
+        },
+
+        _sorted: function () {
+            var points = this._indexed();
+            if (!points.start) {
+                sortPoints(points);
+            }
+            return points;
+        },
+
+        // Builds the grids and sorts the points while the page is idle, one step at a time,
+        // so that they are ready by the time the map is first panned or zoomed.
+        _indexSoon: function () {
+            var points = this._projected, self = this;
+            function step() {
+                if (self._projected !== points || points.start) {
+                    return;
+                }
+                if (points.levels) {
+                    sortPoints(points);
+                } else {
+                    addGrids(points);
+                    later(step);
+                }
+            }
+            var later = window.requestIdleCallback ? function (f) { window.requestIdleCallback(f, { timeout: 1000 }); }
+                                                   : function (f) { setTimeout(f, 50); };
+            later(step);
+        },
+
+        _redraw: function () {
+            this._frame = null;
+            var map = this._map;
+            if (!map) {
+                return;
+            }
+            var indexed = !!this._projected && this._projected.crs === map.options.crs;
+            if (!indexed) {
+                this._project();
+                this._indexSoon();
+            }
+
+            var view = this._emptyView();
+            this._fillView(view, indexed);
+            this._clearPainted();
+
+            var sum = view.sum, used = view.used, usedCount = view.usedCount,
+                most = 0, i;
             for (i = 0; i < usedCount; i++) {
-                if (sum[used[i]] > most) {
-                    most = sum[used[i]];
-                }
+                most = Math.max(most, sum[used[i]]);
             }
-
-            var pixels = width * height;
-            if (!this._heatBuffer || this._bufferWidth !== width || this._heatBuffer.length !== pixels) {
-                this._heatBuffer = new Float32Array(pixels);
-                this._bufferWidth = width;
-                this._painted = null;
-            }
-            var ctx = this._ctx;
-            if (this._painted) {
-                // Only the part that was painted last time holds heat.
-                var old = this._painted;
-                ctx.clearRect(old.left, old.top, old.right - old.left, old.bottom - old.top);
-                for (y = old.top; y < old.bottom; y++) {
-                    this._heatBuffer.fill(0, y * width + old.left, y * width + old.right);
-                }
-                this._painted = null;
-            }
-            if (usedCount === 0 || pixels === 0) {
+            if (usedCount === 0 || view.width === 0 || view.height === 0) {
                 return;
             }
 
-            var max = this.options.max > 0 ? this.options.max : most,
+            var circle = this._heat._circle,
+                factor = usedCount * circle.width * circle.width > HALF_RESOLUTION_WORK && circle.width >= 8 ? 2 : 1,
+                stamp = this._stampAt(factor),
+                buffer = this._bufferAt(factor),
+                max = this.options.max > 0 ? this.options.max : most,
                 floor = Math.max(0, Math.min(this.options.minOpacity, 1)),
-                area = { left: width, top: height, right: 0, bottom: 0 },
-                left, top;
+                half = circle.width / 2,
+                area = { left: buffer.width, top: buffer.height, right: 0, bottom: 0 },
+                c, w, left, top;
+
             // Stamping in script beats thousands of drawImage calls on a canvas that is read
             // back anyway; it blends like the canvas does ("source-over").
             for (i = 0; i < usedCount; i++) {
                 c = used[i];
                 w = sum[c];
-                left = Math.round(sumX[c] / w) - r;
-                top = Math.round(sumY[c] / w) - r;
-                this._addStamp(left, top, floor + (1 - floor) * Math.min(w / max, 1));
+                left = Math.round((Math.round(view.sumX[c] / w) - half) / factor);
+                top = Math.round((Math.round(view.sumY[c] / w) - half) / factor);
+                this._addStamp(buffer, stamp, left, top, floor + (1 - floor) * Math.min(w / max, 1));
                 area.left = Math.min(area.left, left);
                 area.top = Math.min(area.top, top);
-                area.right = Math.max(area.right, left + 2 * r);
-                area.bottom = Math.max(area.bottom, top + 2 * r);
+                area.right = Math.max(area.right, left + stamp.size);
+                area.bottom = Math.max(area.bottom, top + stamp.size);
             }
             area.left = Math.max(0, area.left);
             area.top = Math.max(0, area.top);
-            area.right = Math.min(width, area.right);
-            area.bottom = Math.min(height, area.bottom);
+            area.right = Math.min(buffer.width, area.right);
+            area.bottom = Math.min(buffer.height, area.bottom);
             if (area.left < area.right && area.top < area.bottom) {
-                this._paint(area, fullOpacityAt(floor));
-                this._painted = area;
+                this._paint(buffer, area, fullOpacityAt(floor));
+                this._painted = { buffer: buffer, area: area };
             }
         },
 
-        _addStamp: function (left, top, opacity) {
-            var stamp = this._stampAlpha(),
-                d = stamp.size,
+        _stampAt: function (factor) {
+            var circle = this._heat._circle;
+            if (!this._stamp || this._stamp.circle !== circle || this._stamp.factor !== factor) {
+                this._stamp = stampAt(circle, factor);
+            }
+            return this._stamp;
+        },
+
+        // The heat buffer for the canvas at a resolution factor; at 2 it is painted onto a
+        // canvas of its own, which is then drawn scaled up.
+        _bufferAt: function (factor) {
+            var width = Math.ceil(this._heat._width / factor),
+                height = Math.ceil(this._heat._height / factor),
+                buffer = this._buffer;
+            if (!buffer || buffer.factor !== factor || buffer.width !== width || buffer.height !== height) {
+                buffer = this._buffer = {
+                    factor: factor, width: width, height: height, heat: new Float32Array(width * height),
+                    canvas: this._canvas
+                };
+                if (factor !== 1) {
+                    buffer.canvas = document.createElement('canvas');
+                    buffer.canvas.width = width;
+                    buffer.canvas.height = height;
+                }
+            }
+            return buffer;
+        },
+
+        // Only the part that was painted last time holds heat.
+        _clearPainted: function () {
+            var painted = this._painted;
+            if (!painted) {
+                return;
+            }
+            var buffer = painted.buffer, area = painted.area, factor = buffer.factor, y;
+            this._ctx.clearRect(area.left * factor, area.top * factor,
+                                (area.right - area.left) * factor, (area.bottom - area.top) * factor);
+            if (factor !== 1) {
+                buffer.canvas.getContext('2d').clearRect(area.left, area.top, area.right - area.left, area.bottom - area.top);
+            }
+            for (y = area.top; y < area.bottom; y++) {
+                buffer.heat.fill(0, y * buffer.width + area.left, y * buffer.width + area.right);
+            }
+            this._painted = null;
+        },
+
+        _addStamp: function (buffer, stamp, left, top, opacity) {
+            var d = stamp.size,
                 alpha = stamp.alpha,
-                buffer = this._heatBuffer,
-                width = this._heat._width,
-                height = this._heat._height,
-                x0 = Math.max(0, -left),
+                heat = buffer.heat,
+                width = buffer.width,
                 y0 = Math.max(0, -top),
-                x1 = Math.min(d, width - left),
-                y1 = Math.min(d, height - top),
-                sx, sy, s, h, row, srcRow;
+                y1 = Math.min(d, buffer.height - top),
+                sy, sx, x1, s, h, row, srcRow;
 
             for (sy = y0; sy < y1; sy++) {
                 row = (top + sy) * width + left;
                 srcRow = sy * d;
-                for (sx = x0; sx < x1; sx++) {
-                    s = alpha[srcRow + sx];
-                    if (s !== 0) {
-                        s *= opacity;
-                        h = buffer[row + sx];
-                        buffer[row + sx] = h + s * (1 - h);
-                    }
+                x1 = Math.min(stamp.last[sy], width - left);
+                for (sx = Math.max(stamp.first[sy], -left); sx < x1; sx++) {
+                    s = alpha[srcRow + sx] * opacity;
+                    h = heat[row + sx];
+                    heat[row + sx] = h + s * (1 - h);
                 }
             }
         },
@@ -412,24 +717,31 @@
             return this._colours.pixels;
         },
 
-        _paint: function (area, fullAt) {
-            var width = this._heat._width,
+        _paint: function (buffer, area, fullAt) {
+            var width = buffer.width,
                 areaWidth = area.right - area.left,
                 areaHeight = area.bottom - area.top,
-                image = this._ctx.createImageData(areaWidth, areaHeight),
+                context = buffer.canvas.getContext('2d'),
+                image = context.createImageData(areaWidth, areaHeight),
                 out = new Uint32Array(image.data.buffer),
                 palette = this._palette(fullAt),
-                buffer = this._heatBuffer,
+                heat = buffer.heat,
+                factor = buffer.factor,
                 x, y, from, to;
 
             for (y = 0; y < areaHeight; y++) {
                 from = (area.top + y) * width + area.left;
                 to = y * areaWidth;
                 for (x = 0; x < areaWidth; x++) {
-                    out[to + x] = palette[(buffer[from + x] * 255 + 0.5) | 0];
+                    out[to + x] = palette[(heat[from + x] * 255 + 0.5) | 0];
                 }
             }
-            this._ctx.putImageData(image, area.left, area.top);
+            context.putImageData(image, area.left, area.top);
+            if (factor !== 1) {
+                this._ctx.imageSmoothingEnabled = true;
+                this._ctx.drawImage(buffer.canvas, area.left, area.top, areaWidth, areaHeight,
+                                    area.left * factor, area.top * factor, areaWidth * factor, areaHeight * factor);
+            }
         },
 
         _animateZoom: function (e) {
