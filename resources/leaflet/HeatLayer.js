@@ -46,6 +46,9 @@
     // The index grid holds about one bucket per point, within these bounds.
     var MIN_BUCKETS = 1024, MAX_BUCKETS = 1 << 20, MAX_BUCKETS_ACROSS = 4096;
 
+    // Zooms (and cell sizes) whose summed cells are kept.
+    var CACHED_ZOOMS = 8;
+
     // Stamp pixels per redraw beyond which blending at full resolution takes more than a frame.
     var HALF_RESOLUTION_WORK = 4e6;
 
@@ -111,98 +114,18 @@
         return Math.abs(east.x - west.x);
     }
 
-    // A grid over the points' extent with about one bucket per point.
-    function gridOver(points) {
-        var spanX = points.maxX - points.minX,
+    // Sorts the points by bucket of a grid over their extent with about one bucket per point
+    // (a counting sort), so that the points of a run of buckets in one row lie side by side:
+    // start[b] is the first point of bucket b.
+    function sortPoints(points) {
+        var count = points.count,
+            spanX = points.maxX - points.minX,
             spanY = points.maxY - points.minY,
-            target = Math.max(MIN_BUCKETS, Math.min(MAX_BUCKETS, points.count)),
-            size = Math.max(Math.sqrt(spanX * spanY / target), Math.max(spanX, spanY) / MAX_BUCKETS_ACROSS) || 1;
-        return {
-            minX: points.minX, minY: points.minY, size: size,
-            cols: Math.floor(spanX / size) + 1, rows: Math.floor(spanY / size) + 1
-        };
-    }
-
-    // The weight of the points in each bucket of a grid twice as coarse as the index's, and
-    // their weighted centroid.
-    function sumPoints(index) {
-        var cols = (index.cols + 1) >> 1,
-            rows = (index.rows + 1) >> 1,
-            xs = new Float64Array(cols * rows),
-            ys = new Float64Array(cols * rows),
-            ws = new Float64Array(cols * rows),
-            size = index.size,
-            i, x, y, w, c;
-
-        for (i = 0; i < index.count; i++) {
-            x = index.xs[i];
-            y = index.ys[i];
-            w = index.ws[i];
-            c = (Math.floor((y - index.minY) / size) >> 1) * cols + (Math.floor((x - index.minX) / size) >> 1);
-            ws[c] += w;
-            xs[c] += x * w;
-            ys[c] += y * w;
-        }
-        return centroids({
-            xs: xs, ys: ys, ws: ws,
-            minX: index.minX, minY: index.minY, size: index.size * 2, cols: cols, rows: rows
-        });
-    }
-
-    // A grid twice as coarse as the given one, each bucket holding the weight and the
-    // weighted centroid of the four below it.
-    function coarserGrid(finer) {
-        var cols = (finer.cols + 1) >> 1,
-            rows = (finer.rows + 1) >> 1,
-            xs = new Float64Array(cols * rows),
-            ys = new Float64Array(cols * rows),
-            ws = new Float64Array(cols * rows),
-            row, col, b, c, w;
-
-        for (row = 0; row < finer.rows; row++) {
-            for (col = 0; col < finer.cols; col++) {
-                b = row * finer.cols + col;
-                c = (row >> 1) * cols + (col >> 1);
-                w = finer.ws[b];
-                ws[c] += w;
-                xs[c] += finer.xs[b] * w;
-                ys[c] += finer.ys[b] * w;
-            }
-        }
-        return centroids({
-            xs: xs, ys: ys, ws: ws,
-            minX: finer.minX, minY: finer.minY, size: finer.size * 2, cols: cols, rows: rows
-        });
-    }
-
-    // Turns weighted sums of positions into centroids.
-    function centroids(grid) {
-        for (var c = 0; c < grid.ws.length; c++) {
-            if (grid.ws[c] > 0) {
-                grid.xs[c] /= grid.ws[c];
-                grid.ys[c] /= grid.ws[c];
-            }
-        }
-        return grid;
-    }
-
-    // Lays the grid over the points and sums them into the coarser grids above it, up to
-    // a single bucket.
-    function addGrids(points) {
-        var grid = gridOver(points);
-        L.extend(points, grid);
-        points.levels = [grid = sumPoints(points)];
-        while (grid.cols > 1 || grid.rows > 1) {
-            points.levels.push(grid = coarserGrid(grid));
-        }
-    }
-
-    // Sorts the points by bucket of the grid (a counting sort), so that the points of a run
-    // of buckets in one row lie side by side: start[b] is the first point of bucket b.
-    function sortPoints(index) {
-        var count = index.count,
-            buckets = index.cols * index.rows,
-            size = index.size,
+            target = Math.max(MIN_BUCKETS, Math.min(MAX_BUCKETS, count)),
+            size = Math.max(Math.sqrt(spanX * spanY / target), Math.max(spanX, spanY) / MAX_BUCKETS_ACROSS) || 1,
+            cols = Math.floor(spanX / size) + 1,
+            rows = Math.floor(spanY / size) + 1,
+            buckets = cols * rows,
             keys = new Int32Array(count),
             start = new Int32Array(buckets + 1),
             xs = new Float64Array(count),
@@ -211,8 +134,7 @@
             i, key, to;
 
         for (i = 0; i < count; i++) {
-            key = Math.floor((index.ys[i] - index.minY) / size) * index.cols +
-                  Math.floor((index.xs[i] - index.minX) / size);
+            key = Math.floor((points.ys[i] - points.minY) / size) * cols + Math.floor((points.xs[i] - points.minX) / size);
             keys[i] = key;
             start[key + 1]++;
         }
@@ -221,17 +143,49 @@
         }
         for (i = 0; i < count; i++) {
             to = start[keys[i]]++;
-            xs[to] = index.xs[i];
-            ys[to] = index.ys[i];
-            ws[to] = index.ws[i];
+            xs[to] = points.xs[i];
+            ys[to] = points.ys[i];
+            ws[to] = points.ws[i];
         }
         // Each start was moved on to the next bucket's; move them back.
         start.copyWithin(1, 0, buckets);
         start[0] = 0;
-        index.xs = xs;
-        index.ys = ys;
-        index.ws = ws;
-        index.start = start;
+        L.extend(points, { xs: xs, ys: ys, ws: ws, start: start, size: size, cols: cols, rows: rows });
+    }
+
+    // Every point summed into the cells of the given size at a scale, over the points'
+    // extent: each cell's weight and weighted centroid (at zoom 0). col0 and row0 are the
+    // first cell's place counted from the world's origin.
+    function cellsAt(points, scale, cellSize) {
+        var perCell = scale / cellSize,
+            col0 = Math.floor(points.minX * perCell),
+            row0 = Math.floor(points.minY * perCell),
+            cols = Math.floor(points.maxX * perCell) - col0 + 1,
+            rows = Math.floor(points.maxY * perCell) - row0 + 1,
+            xs = new Float64Array(cols * rows),
+            ys = new Float64Array(cols * rows),
+            ws = new Float64Array(cols * rows),
+            i, x, y, w, c;
+
+        for (i = 0; i < points.count; i++) {
+            x = points.xs[i];
+            y = points.ys[i];
+            w = points.ws[i];
+            c = (Math.floor(y * perCell) - row0) * cols + Math.floor(x * perCell) - col0;
+            ws[c] += w;
+            xs[c] += x * w;
+            ys[c] += y * w;
+        }
+        for (c = 0; c < ws.length; c++) {
+            if (ws[c] > 0) {
+                xs[c] /= ws[c];
+                ys[c] /= ws[c];
+            }
+        }
+        return {
+            scale: scale, cellSize: cellSize, xs: xs, ys: ys, ws: ws,
+            col0: col0, row0: row0, cols: cols, rows: rows
+        };
     }
 
     // Adds entries from..to of a list (zoom-0 positions moved by shift, and weights) into the
@@ -258,6 +212,41 @@
                 continue;
             }
             c = (Math.floor(py * perCell) - row0) * cols + Math.floor(px * perCell) - col0;
+            if (sum[c] === 0) {
+                used[usedCount++] = c;
+                sumX[c] = 0;
+                sumY[c] = 0;
+            }
+            sum[c] += w;
+            sumX[c] += x * w;
+            sumY[c] += y * w;
+        }
+        view.usedCount = usedCount;
+    }
+
+    // Adds cells col0..col1 of a row of summed cells (see cellsAt; positions moved by shift)
+    // into the view's cells, moved by cellShift cells.
+    function addCells(view, cells, row, col0, col1, shift, cellShift) {
+        var scale = view.scale, shiftX = view.shiftX, shiftY = view.shiftY,
+            r = view.r, right = view.width + r, bottom = view.height + r,
+            cols = view.cols, viewRow = row + cells.row0 - view.row0,
+            viewCol = cells.col0 + cellShift - view.col0,
+            sum = view.sum, sumX = view.sumX, sumY = view.sumY, used = view.used,
+            usedCount = view.usedCount, xs = cells.xs, ys = cells.ys, ws = cells.ws,
+            col, b, w, x, y, c;
+
+        for (col = col0; col <= col1; col++) {
+            b = row * cells.cols + col;
+            w = ws[b];
+            if (w === 0) {
+                continue;
+            }
+            x = (xs[b] + shift) * scale + shiftX;
+            y = ys[b] * scale + shiftY;
+            if (x < -r || y < -r || x > right || y > bottom) {
+                continue;
+            }
+            c = viewRow * cols + viewCol + col;
             if (sum[c] === 0) {
                 used[usedCount++] = c;
                 sumX[c] = 0;
@@ -439,7 +428,7 @@
             }
             this._projected = {
                 xs: xs, ys: ys, ws: ws, count: count, crs: crs, worldWidth: worldWidth(crs),
-                minX: minX, maxX: maxX, minY: minY, maxY: maxY, levels: null, start: null
+                minX: minX, maxX: maxX, minY: minY, maxY: maxY, start: null, cells: []
             };
         },
 
@@ -457,23 +446,21 @@
             this._redraw();
         },
 
-        // The cells of the current view, empty, as addToCells fills them.
-        _emptyView: function () {
+        // The view, with empty cells of the given size counted from the world's origin at the
+        // current zoom, as addToCells fills them.
+        _emptyView: function (cellSize) {
             var map = this._map,
                 r = this._heat._r,
                 width = this._heat._width,
                 height = this._heat._height,
-                cellSize = Math.max(1, r / 2),
                 crs = map.options.crs,
                 origin = map.getPixelOrigin(),
                 panePos = map._getMapPanePos(),
                 shiftX = panePos.x - origin.x,
                 shiftY = panePos.y - origin.y,
-                // One spare cell on each side absorbs rounding at the view's edges.
-                col0 = Math.floor((-r - shiftX) / cellSize) - 1,
-                row0 = Math.floor((-r - shiftY) / cellSize) - 1,
-                cols = Math.ceil((width + 2 * r) / cellSize) + 4,
-                rows = Math.ceil((height + 2 * r) / cellSize) + 4,
+                // Two spare cells on each side absorb rounding at the view's edges.
+                cols = Math.ceil((width + 2 * r) / cellSize) + 6,
+                rows = Math.ceil((height + 2 * r) / cellSize) + 6,
                 cells = cols * rows;
 
             if (!this._sum || this._sum.length < cells) {
@@ -487,93 +474,121 @@
             return {
                 scale: crs.scale(map.getZoom()) / crs.scale(0), shiftX: shiftX, shiftY: shiftY,
                 r: r, width: width, height: height, cellSize: cellSize,
-                col0: col0, row0: row0, cols: cols,
+                col0: Math.floor((-r - shiftX) / cellSize) - 2,
+                row0: Math.floor((-r - shiftY) / cellSize) - 2,
+                cols: cols, rows: rows,
                 sum: this._sum, sumX: this._sumX, sumY: this._sumY, used: this._used, usedCount: 0
             };
         },
 
         // Sums what is in view into cells, each world copy the view reaches with its own
-        // shift. The first draw after the points are set reads all of them, which is quicker
-        // than building the grids first.
-        _fillView: function (view, indexed) {
+        // shift, and returns the view. The first draw after the points are set reads all of
+        // them, which is quicker than sorting them first. Where the cells are dense with
+        // points, the points are summed into cells once per zoom and cell size, and the view
+        // reads those.
+        _fillView: function (indexed) {
             var points = this._projected,
-                margin = view.r + 1,
-                left = (-margin - view.shiftX) / view.scale,
-                right = (view.width + margin - view.shiftX) / view.scale,
+                view = this._emptyView(Math.max(1, this._heat._r / 2)),
+                left = (-view.r - 1 - view.shiftX) / view.scale,
+                right = (view.width + view.r + 1 - view.shiftX) / view.scale,
                 world = points.worldWidth,
                 firstCopy = world > 0 ? Math.ceil((left - points.maxX) / world) : 0,
                 lastCopy = world > 0 ? Math.floor((right - points.minX) / world) : 0,
+                cells = indexed ? this._cellsFor(view) : null,
                 copy;
 
             for (copy = firstCopy; copy <= lastCopy; copy++) {
-                if (indexed) {
-                    this._addVisible(view, copy * world, left, right);
+                if (cells) {
+                    this._addCells(view, cells, copy * world);
+                } else if (indexed) {
+                    this._addPoints(view, copy * world);
                 } else {
                     addToCells(view, points.xs, points.ys, points.ws, 0, points.count, copy * world);
                 }
             }
+            return view;
         },
 
-        // Adds what lies in view of one world copy: from the coarsest grid whose buckets are at
-        // most half a cell, where there is one, else from the points in the buckets in view.
-        _addVisible: function (view, shift, left, right) {
-            var points = this._indexed(),
-                margin = view.r + 1,
-                top = (-margin - view.shiftY) / view.scale,
-                bottom = (view.height + margin - view.shiftY) / view.scale,
-                level = Math.floor(Math.log(view.cellSize / 2 / (points.size * view.scale)) / Math.LN2),
-                grid = level >= 1 ? points.levels[Math.min(level, points.levels.length) - 1] : points,
-                start = level >= 1 ? null : this._sorted().start,
-                col0 = Math.max(0, Math.floor((left - shift - grid.minX) / grid.size)),
-                col1 = Math.min(grid.cols - 1, Math.floor((right - shift - grid.minX) / grid.size)),
-                row0 = Math.max(0, Math.floor((top - grid.minY) / grid.size)),
-                row1 = Math.min(grid.rows - 1, Math.floor((bottom - grid.minY) / grid.size)),
-                row, first, last;
-
-            for (row = row0; col0 <= col1 && row <= row1; row++) {
-                first = row * grid.cols + col0;
-                last = row * grid.cols + col1 + 1;
-                if (start) {
-                    first = start[first];
-                    last = start[last];
+        // The points summed into the view's cells, when a cell spans at least two buckets of
+        // the points' grid each way (reading the points in view would cost more), else null.
+        // The last few are kept for zooming back and forth.
+        _cellsFor: function (view) {
+            var points = this._sorted(), cache = points.cells, i;
+            if (view.cellSize < 2 * points.size * view.scale) {
+                return null;
+            }
+            for (i = 0; i < cache.length; i++) {
+                if (cache[i].scale === view.scale && cache[i].cellSize === view.cellSize) {
+                    return cache[i];
                 }
-                addToCells(view, grid.xs, grid.ys, grid.ws, first, last, shift);
+            }
+            cache.unshift(cellsAt(points, view.scale, view.cellSize));
+            cache.length = Math.min(cache.length, CACHED_ZOOMS);
+            return cache[0];
+        },
+
+        // The range of a grid's rows and columns that lies in view of the world copy at shift.
+        _inView: function (view, grid, shift) {
+            var margin = view.r + 1,
+                left = (-margin - view.shiftX) / view.scale - shift,
+                right = (view.width + margin - view.shiftX) / view.scale - shift,
+                top = (-margin - view.shiftY) / view.scale,
+                bottom = (view.height + margin - view.shiftY) / view.scale;
+            return {
+                col0: Math.max(0, Math.floor((left - grid.minX) / grid.size)),
+                col1: Math.min(grid.cols - 1, Math.floor((right - grid.minX) / grid.size)),
+                row0: Math.max(0, Math.floor((top - grid.minY) / grid.size)),
+                row1: Math.min(grid.rows - 1, Math.floor((bottom - grid.minY) / grid.size))
+            };
+        },
+
+        // Adds the sorted points of the buckets in view, one row of buckets at a time.
+        _addPoints: function (view, shift) {
+            var points = this._sorted(),
+                range = this._inView(view, points, shift),
+                row;
+            for (row = range.row0; range.col0 <= range.col1 && row <= range.row1; row++) {
+                addToCells(view, points.xs, points.ys, points.ws, points.start[row * points.cols + range.col0],
+                           points.start[row * points.cols + range.col1 + 1], shift);
             }
         },
 
-        _indexed: function () {
-            if (!this._projected.levels) {
-                addGrids(this._projected);
+        // Adds the summed cells in view. A world copy's cells are moved by whole cells, so
+        // that they meet the others' cells where the copies meet.
+        _addCells: function (view, cells, shift) {
+            var grid = {
+                    minX: cells.col0 * cells.cellSize / cells.scale, minY: cells.row0 * cells.cellSize / cells.scale,
+                    size: cells.cellSize / cells.scale, cols: cells.cols, rows: cells.rows
+                },
+                range = this._inView(view, grid, shift),
+                cellShift = Math.round(shift * cells.scale / cells.cellSize),
+                row;
+            for (row = range.row0; range.col0 <= range.col1 && row <= range.row1; row++) {
+                addCells(view, cells, row, range.col0, range.col1, shift, cellShift);
+            }
+        },
+
+        _sorted: function () {
+            if (!this._projected.start) {
+                sortPoints(this._projected);
             }
             return this._projected;
         },
 
-        _sorted: function () {
-            var points = this._indexed();
-            if (!points.start) {
-                sortPoints(points);
-            }
-            return points;
-        },
-
-        // Builds the grids and sorts the points while the page is idle, one step at a time,
-        // so that they are ready by the time the map is first panned or zoomed.
-        _indexSoon: function () {
-            var points = this._projected, self = this;
-            function step() {
-                if (self._projected !== points || points.start) {
-                    return;
-                }
-                if (points.levels) {
+        // Sorts the points while the page is idle, so that they are ready by the time the
+        // map is first panned or zoomed.
+        _sortSoon: function () {
+            var points = this._projected;
+            function sort() {
+                if (!points.start) {
                     sortPoints(points);
-                } else {
-                    addGrids(points);
-                    later(step);
                 }
             }
-            var later = window.requestIdleCallback ? function (f) { window.requestIdleCallback(f, { timeout: 1000 }); }
-                                                   : function (f) { setTimeout(f, 50); };
-            later(step);
+            if (window.requestIdleCallback) {
+                window.requestIdleCallback(sort, { timeout: 1000 });
+            } else {
+                setTimeout(sort, 50);
+            }
         },
 
         _redraw: function () {
@@ -585,11 +600,10 @@
             var indexed = !!this._projected && this._projected.crs === map.options.crs;
             if (!indexed) {
                 this._project();
-                this._indexSoon();
+                this._sortSoon();
             }
 
-            var view = this._emptyView();
-            this._fillView(view, indexed);
+            var view = this._fillView(indexed);
             this._clearPainted();
 
             var sum = view.sum, used = view.used, usedCount = view.usedCount,
