@@ -46,6 +46,9 @@
     // The index grid holds about one bucket per point, within these bounds.
     var MIN_BUCKETS = 1024, MAX_BUCKETS = 1 << 20, MAX_BUCKETS_ACROSS = 4096;
 
+    // Points sorted in one slice of idle time.
+    var SORT_SLICE = 100000;
+
     // Zooms (and cell sizes) whose summed cells are kept.
     var CACHED_ZOOMS = 8;
 
@@ -116,8 +119,10 @@
 
     // Sorts the points by bucket of a grid over their extent with about one bucket per point
     // (a counting sort), so that the points of a run of buckets in one row lie side by side:
-    // start[b] is the first point of bucket b.
-    function sortPoints(points) {
+    // start[b] is the first point of bucket b. Sorting a million points takes tens of
+    // milliseconds, so the work goes in slices: the function returned does the next `budget`
+    // points' worth and tells whether the sort is done.
+    function pointSorter(points) {
         var count = points.count,
             spanX = points.maxX - points.minX,
             spanY = points.maxY - points.minY,
@@ -131,26 +136,41 @@
             xs = new Float64Array(count),
             ys = new Float64Array(count),
             ws = new Float64Array(count),
-            i, key, to;
+            scattering = false,
+            i = 0;
 
-        for (i = 0; i < count; i++) {
-            key = Math.floor((points.ys[i] - points.minY) / size) * cols + Math.floor((points.xs[i] - points.minX) / size);
-            keys[i] = key;
-            start[key + 1]++;
-        }
-        for (i = 1; i <= buckets; i++) {
-            start[i] += start[i - 1];
-        }
-        for (i = 0; i < count; i++) {
-            to = start[keys[i]]++;
-            xs[to] = points.xs[i];
-            ys[to] = points.ys[i];
-            ws[to] = points.ws[i];
-        }
-        // Each start was moved on to the next bucket's; move them back.
-        start.copyWithin(1, 0, buckets);
-        start[0] = 0;
-        L.extend(points, { xs: xs, ys: ys, ws: ws, start: start, size: size, cols: cols, rows: rows });
+        return function (budget) {
+            var end = Math.min(count, i + budget), key, to, b;
+            if (!scattering) {
+                for (; i < end; i++) {
+                    key = Math.floor((points.ys[i] - points.minY) / size) * cols + Math.floor((points.xs[i] - points.minX) / size);
+                    keys[i] = key;
+                    start[key + 1]++;
+                }
+                if (i === count) {
+                    for (b = 1; b <= buckets; b++) {
+                        start[b] += start[b - 1];
+                    }
+                    scattering = true;
+                    i = 0;
+                }
+                return false;
+            }
+            for (; i < end; i++) {
+                to = start[keys[i]]++;
+                xs[to] = points.xs[i];
+                ys[to] = points.ys[i];
+                ws[to] = points.ws[i];
+            }
+            if (i < count) {
+                return false;
+            }
+            // Each start was moved on to the next bucket's; move them back.
+            start.copyWithin(1, 0, buckets);
+            start[0] = 0;
+            L.extend(points, { xs: xs, ys: ys, ws: ws, start: start, size: size, cols: cols, rows: rows });
+            return true;
+        };
     }
 
     // Every point summed into the cells of the given size at a scale, over the points'
@@ -569,26 +589,41 @@
         },
 
         _sorted: function () {
-            if (!this._projected.start) {
-                sortPoints(this._projected);
-            }
-            return this._projected;
-        },
-
-        // Sorts the points while the page is idle, so that they are ready by the time the
-        // map is first panned or zoomed.
-        _sortSoon: function () {
             var points = this._projected;
-            function sort() {
-                if (!points.start) {
-                    sortPoints(points);
+            if (!points.start) {
+                points.sorter = points.sorter || pointSorter(points);
+                var done = false;
+                while (!done) {
+                    done = points.sorter(points.count);
                 }
             }
-            if (window.requestIdleCallback) {
-                window.requestIdleCallback(sort, { timeout: 1000 });
-            } else {
-                setTimeout(sort, 50);
+            return points;
+        },
+
+        // Sorts the points in slices while the page is idle, so that they are ready by the
+        // time the map is first panned or zoomed, without holding up the page meanwhile.
+        _sortSoon: function () {
+            var points = this._projected, self = this;
+            function work(deadline) {
+                if (self._projected !== points || points.start) {
+                    return;
+                }
+                points.sorter = points.sorter || pointSorter(points);
+                do {
+                    if (points.sorter(SORT_SLICE)) {
+                        return;
+                    }
+                } while (deadline && deadline.timeRemaining() > 2);
+                later(work);
             }
+            function later(f) {
+                if (window.requestIdleCallback) {
+                    window.requestIdleCallback(f, { timeout: 200 });
+                } else {
+                    setTimeout(f, 20);
+                }
+            }
+            later(work);
         },
 
         _redraw: function () {
@@ -656,14 +691,15 @@
             return this._stamp;
         },
 
-        // The heat buffer for the canvas at a resolution factor; at 2 it is painted onto a
-        // canvas of its own, which is then drawn scaled up.
+        // The heat buffer for the canvas at a resolution factor, kept for redraws that switch
+        // back and forth; at 2 it is painted onto a canvas of its own, then drawn scaled up.
         _bufferAt: function (factor) {
             var width = Math.ceil(this._heat._width / factor),
                 height = Math.ceil(this._heat._height / factor),
-                buffer = this._buffer;
-            if (!buffer || buffer.factor !== factor || buffer.width !== width || buffer.height !== height) {
-                buffer = this._buffer = {
+                buffers = this._buffers = this._buffers || {},
+                buffer = buffers[factor];
+            if (!buffer || buffer.width !== width || buffer.height !== height) {
+                buffer = buffers[factor] = {
                     factor: factor, width: width, height: height, heat: new Float32Array(width * height),
                     canvas: this._canvas
                 };
