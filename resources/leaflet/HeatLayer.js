@@ -28,11 +28,11 @@
  holds the most weight in view, or `max` when that option is set), and the blended opacity is
  mapped onto the gradient. The original scaled every weight by 1 / 2^(maxZoom - zoom), which
  made points all but invisible at world zoom; here the scale follows what is on screen.
- Positions are projected once when the points are set and sorted into a grid over their
- extent, with coarser grids holding each bucket's weight and centroid, so a redraw reads only
- what is in view: coarse buckets when they are well under a cell, else the points themselves.
- Cells are fixed to the world at the current zoom, and on maps that wrap, the points' world
- copies are drawn wherever the view reaches past the date line. The stamps are blended in a
+ Positions are projected once when the points are set, and sorted by bucket of a grid over
+ their extent while the page is idle, so that a redraw reads only the points in view. Where
+ cells are dense with points, the points are summed into cells once per zoom and a redraw
+ reads the cells in view. Cells are fixed to the world at the current zoom, and on maps that
+ wrap, the points' world copies are drawn wherever the view reaches past the date line. The stamps are blended in a
  buffer that is painted once, at half resolution when there are too many stamps to blend in
  a frame at full resolution (the stamp is a soft blur, so upscaling it loses next to nothing).
 
@@ -117,20 +117,25 @@
         return Math.abs(east.x - west.x);
     }
 
-    // Sorts the points by bucket of a grid over their extent with about one bucket per point
-    // (a counting sort), so that the points of a run of buckets in one row lie side by side:
+    // A grid over the points' extent with about one bucket per point: the bucket size and
+    // the number of columns and rows.
+    function gridOver(points) {
+        var spanX = points.maxX - points.minX,
+            spanY = points.maxY - points.minY,
+            target = Math.max(MIN_BUCKETS, Math.min(MAX_BUCKETS, points.count)),
+            size = Math.max(Math.sqrt(spanX * spanY / target), Math.max(spanX, spanY) / MAX_BUCKETS_ACROSS) || 1;
+        return { size: size, cols: Math.floor(spanX / size) + 1, rows: Math.floor(spanY / size) + 1 };
+    }
+
+    // Sorts the points by bucket of their grid (a counting sort), so that the points of a run of buckets in one row lie side by side:
     // start[b] is the first point of bucket b. Sorting a million points takes tens of
     // milliseconds, so the work goes in slices: the function returned does the next `budget`
     // points' worth and tells whether the sort is done.
     function pointSorter(points) {
         var count = points.count,
-            spanX = points.maxX - points.minX,
-            spanY = points.maxY - points.minY,
-            target = Math.max(MIN_BUCKETS, Math.min(MAX_BUCKETS, count)),
-            size = Math.max(Math.sqrt(spanX * spanY / target), Math.max(spanX, spanY) / MAX_BUCKETS_ACROSS) || 1,
-            cols = Math.floor(spanX / size) + 1,
-            rows = Math.floor(spanY / size) + 1,
-            buckets = cols * rows,
+            size = points.size,
+            cols = points.cols,
+            buckets = cols * points.rows,
             keys = new Int32Array(count),
             start = new Int32Array(buckets + 1),
             xs = new Float64Array(count),
@@ -168,7 +173,7 @@
             // Each start was moved on to the next bucket's; move them back.
             start.copyWithin(1, 0, buckets);
             start[0] = 0;
-            L.extend(points, { xs: xs, ys: ys, ws: ws, start: start, size: size, cols: cols, rows: rows });
+            L.extend(points, { xs: xs, ys: ys, ws: ws, start: start });
             return true;
         };
     }
@@ -221,9 +226,6 @@
 
         for (i = from; i < to; i++) {
             w = ws[i];
-            if (w === 0) {
-                continue;
-            }
             px = (xs[i] + shift) * scale;
             py = ys[i] * scale;
             x = px + shiftX;
@@ -450,6 +452,7 @@
                 xs: xs, ys: ys, ws: ws, count: count, crs: crs, worldWidth: worldWidth(crs),
                 minX: minX, maxX: maxX, minY: minY, maxY: maxY, start: null, cells: []
             };
+            L.extend(this._projected, gridOver(this._projected));
         },
 
         _reset: function () {
@@ -533,7 +536,7 @@
         // the points' grid each way (reading the points in view would cost more), else null.
         // The last few are kept for zooming back and forth.
         _cellsFor: function (view) {
-            var points = this._sorted(), cache = points.cells, i;
+            var points = this._projected, cache = points.cells, i;
             if (view.cellSize < 2 * points.size * view.scale) {
                 return null;
             }
