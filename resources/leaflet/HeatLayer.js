@@ -509,7 +509,7 @@
         // them, which is quicker than sorting them first. Where the cells are dense with
         // points, the points are summed into cells once per zoom and cell size, and the view
         // reads those.
-        _fillView: function (indexed) {
+        _fillView: function (first) {
             var points = this._projected,
                 view = this._emptyView(Math.max(1, this._heat._r / 2)),
                 left = (-view.r - 1 - view.shiftX) / view.scale,
@@ -517,16 +517,16 @@
                 world = points.worldWidth,
                 firstCopy = world > 0 ? Math.ceil((left - points.maxX) / world) : 0,
                 lastCopy = world > 0 ? Math.floor((right - points.minX) / world) : 0,
-                cells = indexed ? this._cellsFor(view) : null,
+                cells = first ? null : this._cellsFor(view),
                 copy;
 
             for (copy = firstCopy; copy <= lastCopy; copy++) {
-                if (cells) {
-                    this._addCells(view, cells, copy * world);
-                } else if (indexed) {
-                    this._addPoints(view, copy * world);
-                } else {
+                if (first) {
                     addToCells(view, points.xs, points.ys, points.ws, 0, points.count, copy * world);
+                } else if (cells) {
+                    this._addCells(view, cells, copy * world);
+                } else {
+                    this._addPoints(view, copy * world);
                 }
             }
             return view;
@@ -635,13 +635,13 @@
             if (!map) {
                 return;
             }
-            var indexed = !!this._projected && this._projected.crs === map.options.crs;
-            if (!indexed) {
+            var first = !this._projected || this._projected.crs !== map.options.crs;
+            if (first) {
                 this._project();
                 this._sortSoon();
             }
 
-            var view = this._fillView(indexed);
+            var view = this._fillView(first);
             this._clearPainted();
 
             var sum = view.sum, used = view.used, usedCount = view.usedCount,
