@@ -174,6 +174,7 @@
             start.copyWithin(1, 0, buckets);
             start[0] = 0;
             L.extend(points, { xs: xs, ys: ys, ws: ws, start: start });
+            keys = null;
             return true;
         };
     }
