@@ -33,8 +33,8 @@
  cells are dense with points, the points are summed into cells once per zoom and a redraw
  reads the cells in view. Cells are fixed to the world at the current zoom, and on maps that
  wrap, the points' world copies are drawn wherever the view reaches past the date line. The stamps are blended in a
- buffer that is painted once, at half resolution when there are too many stamps to blend in
- a frame at full resolution (the stamp is a soft blur, so upscaling it loses next to nothing).
+ buffer that is painted once, at a lower resolution when there are too many stamps to blend
+ in a frame at full resolution.
 
  Options: radius (25), blur (15), minOpacity (0.05), max (automatic), gradient (simpleheat's),
  pane ('overlayPane'). maxZoom is accepted for compatibility and has no effect.
@@ -52,8 +52,9 @@
     // Zooms (and cell sizes) whose summed cells are kept.
     var CACHED_ZOOMS = 8;
 
-    // Stamp pixels per redraw beyond which blending at full resolution takes more than a frame.
-    var HALF_RESOLUTION_WORK = 4e6;
+    // Stamp pixels blended per redraw beyond which a redraw takes more than a frame, and the
+    // coarsest resolution (1 / factor of the canvas's) it blends at to stay within that.
+    var BLEND_WORK = 4e6, MAX_FACTOR = 4;
 
     // Output opacity reaches 1 where the summed heat reaches this share of the gradient, so a
     // lone point stamped at minOpacity shows a solid core. Below a quarter the blurred rim
@@ -282,8 +283,20 @@
         view.usedCount = usedCount;
     }
 
-    // The stamp's opacity at a resolution factor (1 or 2), with each row's run of non-zero
-    // pixels so blending skips the empty corners.
+    // The resolution factor at which `stamps` stamps of a diameter blend within a frame:
+    // full resolution for small point sets, else coarser, as long as a stamp stays at least
+    // 8 pixels wide. The stamp is a soft blur, so scaling it up loses next to nothing.
+    function resolutionFactor(stamps, diameter) {
+        var factor = 1;
+        while (factor < MAX_FACTOR && stamps * (diameter / factor) * (diameter / factor) > BLEND_WORK &&
+               diameter / (factor + 1) >= 8) {
+            factor++;
+        }
+        return factor;
+    }
+
+    // The stamp's opacity at a resolution factor, with each row's run of non-zero pixels so
+    // blending skips the empty corners.
     function stampAt(circle, factor) {
         var full = circle.width,
             size = Math.ceil(full / factor),
@@ -655,7 +668,7 @@
             }
 
             var circle = this._heat._circle,
-                factor = usedCount * circle.width * circle.width > HALF_RESOLUTION_WORK && circle.width >= 8 ? 2 : 1,
+                factor = resolutionFactor(usedCount, circle.width),
                 stamp = this._stampAt(factor),
                 buffer = this._bufferAt(factor),
                 max = this.options.max > 0 ? this.options.max : most,
