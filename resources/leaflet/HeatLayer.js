@@ -709,7 +709,8 @@
         },
 
         // The heat buffer for the canvas at a resolution factor, kept for redraws that switch
-        // back and forth; at 2 it is painted onto a canvas of its own, then drawn scaled up.
+        // back and forth; below full resolution it is painted onto a canvas of its own, which
+        // is then drawn scaled up.
         _bufferAt: function (factor) {
             var width = Math.ceil(this._heat._width / factor),
                 height = Math.ceil(this._heat._height / factor),
