@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The exported page with 1,000,000 points spread over the world, in headless Chromium:
 #   - data-ms, the page's own figure for reading the points and the first draw;
-#   - the heat layer's redraw after setView at zooms 2, 3, 5 and 8 over six places each.
+#   - the heat layer's redraw after setView at zooms 2, 3, 5 and 8 over six places each, and the
+#     whole setView with the map's own redraws of the heat and the outline.
 # Each run is a fresh browser; the script prints every run and the medians.
 # Usage: bench/page/page-redraw-time.sh [build folder, default build] [runs, default 5]
 set -euo pipefail
@@ -22,7 +23,7 @@ awk -v n="$points" 'BEGIN { srand(11); for (i = 0; i < n; i++)
 cp "$root/bench/page/page-redraw.js" "$work/page/"
 sed 's#</body>#<script src="page-redraw.js"></script>\n</body>#' "$work/page/index.html" >"$work/page/bench.html"
 
-data=() redraw=()
+data=() redraw=() moves=()
 for ((i = 1; i <= runs; i++)); do
     profile="$(mktemp -d)"
     dom="$(chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
@@ -42,6 +43,7 @@ for ((i = 1; i <= runs; i++)); do
     sed 's/^/  /' <<<"$figures"
     data+=("$(sed -n 's/^data-ms: \([0-9.]*\) ms/\1/p' <<<"$figures")")
     redraw+=("$(sed -n 's/^redraw: median \([0-9.]*\) ms.*/\1/p' <<<"$figures")")
+    moves+=("$(sed -n 's/^setView with its moveend redraws: median \([0-9.]*\) ms.*/\1/p' <<<"$figures")")
 done
 median() { printf '%s\n' "$@" | sort -n | awk '{ t[NR] = $1 } END { printf "%.1f", t[int((NR + 1) / 2)] }'; }
-echo "$points points, $runs runs: data-ms median $(median "${data[@]}") ms, redraw median of the runs' medians $(median "${redraw[@]}") ms"
+echo "$points points, $runs runs: data-ms median $(median "${data[@]}") ms, redraw median of the runs' medians $(median "${redraw[@]}") ms, setView with its moveend redraws $(median "${moves[@]}") ms"
