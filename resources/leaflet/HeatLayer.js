@@ -360,6 +360,18 @@
             return this.redraw();
         },
 
+        // The colour [red, green, blue, alpha 0-255] the layer paints where the blended heat is
+        // `heat` (0 to 1): a lone point's centre is at minOpacity, the densest spot in view at 1.
+        colourAt: function (heat) {
+            if (!this._heat) {
+                return null;
+            }
+            var floor = Math.max(0, Math.min(this.options.minOpacity, 1)),
+                pixels = new Uint8Array(this._palette(fullOpacityAt(floor)).buffer),
+                index = Math.max(0, Math.min(255, Math.round(heat * 255))) * 4;
+            return [pixels[index], pixels[index + 1], pixels[index + 2], pixels[index + 3]];
+        },
+
         redraw: function () {
             if (this._heat && !this._frame && this._map && !this._map._animating) {
                 this._frame = L.Util.requestAnimFrame(this._redraw, this);

@@ -622,12 +622,13 @@ void TestHeatmapPage::tunesTheHeat_data()
 {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("legendLowHue");
 
-    QTest::newRow("defaults") << QString() << "radius=12 blur=10 floor=0.4";
+    QTest::newRow("defaults") << QString() << "radius=12 blur=10 floor=0.4" << 240;
     QTest::newRow("kept in the address") << "radius=30&blur=2&floor=0.8"
-                                         << "radius=30 blur=2 floor=0.8";
+                                         << "radius=30 blur=2 floor=0.8" << 60;
     QTest::newRow("nonsense in the address") << "radius=-5&blur=abc&floor=7"
-                                             << "radius=2 blur=10 floor=1";
+                                             << "radius=2 blur=10 floor=1" << 0;
 }
 
 // Headless Chromium with virtual time does not always run animation frames before it stops;
@@ -653,7 +654,13 @@ window.addEventListener('load', function () {
     }
     function afterDrawing(step) { requestAnimationFrame(function () { setTimeout(step, 0); }); }
     function slider(name) { return document.querySelector('.heatmap-tuning input[name=' + name + ']'); }
-    out.legend = document.querySelectorAll('#legend canvas').length;
+    var legend = document.querySelectorAll('#legend canvas');
+    out.legend = legend.length;
+    if (legend.length === 1) {
+        var bar = legend[0].getContext('2d').getImageData(0, 0, legend[0].width, 1).data;
+        out.legendLow = Array.prototype.slice.call(bar, 0, 3);
+        out.legendHigh = Array.prototype.slice.call(bar, bar.length - 4, bar.length - 1);
+    }
     out.shown = Array.prototype.map.call(sliders, function (s) { return s.name + '=' + s.value; }).join(' ');
     out.radiusAtStart = page.heat.options.radius;
     out.pixelsAtStart = heatPixels();
@@ -681,6 +688,7 @@ void TestHeatmapPage::tunesTheHeat()
 {
     QFETCH(QString, address);
     QFETCH(QString, shown);
+    QFETCH(int, legendLowHue);
 
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
@@ -705,6 +713,16 @@ void TestHeatmapPage::tunesTheHeat()
     const QJsonObject check = QJsonDocument::fromJson(unescapeHtml(match.captured(1)).toUtf8()).object();
 
     QCOMPARE(check.value(u"legend").toInt(), 1);
+    // The legend runs from a lone point's colour (blue, yellow for a floor of 0.8, red for 1)
+    // to red.
+    const auto colourOf = [&check](const char16_t *key) {
+        const QJsonArray rgb = check.value(key).toArray();
+        return QColor(rgb.at(0).toInt(), rgb.at(1).toInt(), rgb.at(2).toInt());
+    };
+    QVERIFY2(isHot(colourOf(u"legendHigh")), qPrintable(describe(colourOf(u"legendHigh"))));
+    const int hueDistance = std::abs(colourOf(u"legendLow").hsvHue() - legendLowHue) % 360;
+    QVERIFY2(isHeat(colourOf(u"legendLow")) && std::min(hueDistance, 360 - hueDistance) <= 20,
+             qPrintable(describe(colourOf(u"legendLow"))));
     QCOMPARE(check.value(u"shown").toString(), shown);
     QCOMPARE(check.value(u"radiusAtStart").toDouble(), shown.section(u' ', 0, 0).section(u'=', 1).toDouble());
     // Dragging the radius to 40 redraws with the wider stamp at once and keeps it in the address.
