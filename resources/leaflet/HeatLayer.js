@@ -32,9 +32,9 @@
  their extent while the page is idle, so that a redraw reads only the points in view. Where
  cells are dense with points, the points are summed into cells once per zoom and a redraw
  reads the cells in view. Cells are fixed to the world at the current zoom, and on maps that
- wrap, the points' world copies are drawn wherever the view reaches past the date line. The stamps are blended in a
- buffer that is painted once, at a lower resolution when there are too many stamps to blend
- in a frame at full resolution.
+ wrap, the points' world copies are drawn wherever the view reaches past the date line. The
+ stamps are blended in a buffer that is painted once, at a lower resolution when there are too
+ many stamps to blend in a frame at full resolution.
 
  Options: radius (25), blur (15), minOpacity (0.05), max (automatic), gradient (simpleheat's),
  pane ('overlayPane'). maxZoom is accepted for compatibility and has no effect.
