@@ -381,6 +381,7 @@ private Q_SLOTS:
     void opensOnThePoints();
     void tunesTheHeat_data();
     void tunesTheHeat();
+    void redrawSumsEveryPointInView();
     void drawsOneHundredThousandPoints();
     void opensInFirefox();
 
@@ -736,6 +737,108 @@ void TestHeatmapPage::tunesTheHeat()
     QCOMPARE(check.value(u"radiusAfterReset").toDouble(), 12.0);
     QCOMPARE(check.value(u"addressAfterReset").toString(), QString());
     QCOMPARE(check.value(u"shownAfterReset").toString(), QStringLiteral("radius=12 blur=10 floor=0.4"));
+}
+
+// Moves the map through a few views, each time summing the view into cells as a redraw does,
+// and compares every cell with a pass over all points and their world copies. Writes one
+// result per view into <pre id="check"> as JSON.
+const char RedrawCheckScript[] = R"(
+window.addEventListener('load', function () {
+    var heat = window.heatmapPage.heat, map = window.heatmapPage.map, p = heat._projected;
+    heat._sorted(); // what a redraw does when the idle sort is not done yet
+    var out = { sorted: !!p.start, views: [] };
+    [[20, 179.9, 2.25], [10, 30, 3.25], [-17.6, 179.9, 5.5], [-17.6, 179.9, 8], [48.85, 2.35, 10.75]].forEach(function (v) {
+        map.setView([v[0], v[1]], v[2], { animate: false });
+        var view = heat._fillView(false), cached = heat._cellsFor(view) !== null, r = view.r, size = view.cellSize;
+        var perCell = view.scale / size, world = p.worldWidth, want = new Map(), fromCopies = 0, copy, i;
+        for (copy = -2; copy <= 2; copy++) {
+            for (i = 0; i < p.count; i++) {
+                var px = (p.xs[i] + copy * world) * view.scale, py = p.ys[i] * view.scale;
+                if (px + view.shiftX < -r || py + view.shiftY < -r || px + view.shiftX > view.width + r || py + view.shiftY > view.height + r) continue;
+                // Summed cells serve a world copy moved by whole cells.
+                var col = cached ? Math.floor(p.xs[i] * perCell) + Math.round(copy * world * perCell) : Math.floor(px / size);
+                var c = (Math.floor(cached ? p.ys[i] * perCell : py / size) - view.row0) * view.cols + col - view.col0;
+                want.set(c, (want.get(c) || 0) + p.ws[i]);
+                fromCopies += copy !== 0 ? 1 : 0;
+            }
+        }
+        for (i = 0; i < view.usedCount; i++) if (!want.has(view.used[i])) want.set(view.used[i], 0);
+        var result = { view: v.join(','), cached: cached, fromCopies: fromCopies, compared: 0, differ: 0 };
+        function near(a, line) { return Math.abs(a + size / 2 - line) < 1.5 * size; }
+        want.forEach(function (w, c) {
+            // Summed cells are kept or dropped by their centroid, points by position: the rim may differ.
+            var x = (c % view.cols + view.col0) * size + view.shiftX, y = (Math.floor(c / view.cols) + view.row0) * size + view.shiftY;
+            if (cached && (near(x, -r) || near(x, view.width + r) || near(y, -r) || near(y, view.height + r))) return;
+            result.compared++;
+            if (!(Math.abs(view.sum[c] - w) <= 1e-9 * w) && !result.differ++)
+                result.first = 'cell ' + c + ' holds ' + view.sum[c] + ' instead of ' + w;
+        });
+        out.views.push(result);
+    });
+    var check = document.createElement('pre');
+    check.id = 'check';
+    check.textContent = JSON.stringify(out);
+    document.body.appendChild(check);
+});
+)";
+
+void TestHeatmapPage::redrawSumsEveryPointInView()
+{
+    // Half the points round three towns, one of them astride the date line; half spread wide.
+    constexpr int Count = 30000;
+    const QList<Place> towns{Paris, Sydney, {-17.6, 179.7}};
+    QRandomGenerator random(20240607);
+    std::vector<LocationEntry> entries;
+    for (int i = 0; i < Count; ++i) {
+        const Place town = towns.at(int(random.bounded(quint32(towns.size()))));
+        const bool clustered = i % 2 == 0;
+        const double latitude =
+            clustered ? town.latitude + (random.generateDouble() - random.generateDouble()) * 0.6
+                      : -60 + random.bounded(130.0);
+        double longitude = clustered
+                               ? town.longitude + (random.generateDouble() - random.generateDouble()) * 0.6
+                               : -180 + random.bounded(360.0);
+        if (longitude > 180)
+            longitude -= 360;
+        entries.push_back({QString::number(latitude, 'f', 5), QString::number(longitude, 'f', 5), QString()});
+    }
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QString html = QString::fromUtf8(readFileBytes(exportList(folder, entries)));
+    html.replace(QStringLiteral("<head>"),
+                 QStringLiteral("<head>\n<script>%1</script>").arg(QLatin1String(FrameShim)));
+    html.replace(QStringLiteral("</body>"),
+                 QStringLiteral("<script>%1</script>\n</body>").arg(QLatin1String(RedrawCheckScript)));
+    const QString page = folder.filePath(QStringLiteral("redraw.html"));
+    QVERIFY(writeFileBytes(page, html.toUtf8()));
+
+    const BrowserRun run = runBrowser(QUrl::fromLocalFile(page), {QStringLiteral("--dump-dom")});
+    QVERIFY2(run.failure.isEmpty(), qPrintable(run.failure));
+    static const QRegularExpression checkBox(QStringLiteral("<pre id=\"check\">(.*?)</pre>"));
+    const QRegularExpressionMatch match = checkBox.match(QString::fromUtf8(run.out));
+    QVERIFY2(match.hasMatch(), run.err.right(3000).constData());
+    const QJsonObject check = QJsonDocument::fromJson(unescapeHtml(match.captured(1)).toUtf8()).object();
+
+    QVERIFY(check.value(u"sorted").toBool());
+    const QJsonArray views = check.value(u"views").toArray();
+    QCOMPARE(views.size(), 5);
+    int cached = 0, sorted = 0, copies = 0;
+    for (const QJsonValue &value : views) {
+        const QJsonObject view = value.toObject();
+        const QString where = view.value(u"view").toString() +
+                              (view.value(u"cached").toBool() ? u" (summed cells): " : u" (points): ");
+        QVERIFY2(view.value(u"compared").toInt() > 50,
+                 qPrintable(where + QString::number(view.value(u"compared").toInt()) + u" cells"));
+        QVERIFY2(view.value(u"differ").toInt() == 0,
+                 qPrintable(where + QString::number(view.value(u"differ").toInt()) + u" of " +
+                            QString::number(view.value(u"compared").toInt()) + u" cells differ, first " +
+                            view.value(u"first").toString()));
+        (view.value(u"cached").toBool() ? cached : sorted)++;
+        copies += view.value(u"fromCopies").toInt() > 0 ? 1 : 0;
+    }
+    // Both ways of reading the points, and world copies past the date line.
+    QVERIFY(cached > 0 && sorted > 0);
+    QVERIFY(copies > 0);
 }
 
 void TestHeatmapPage::drawsOneHundredThousandPoints()
