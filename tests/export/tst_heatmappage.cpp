@@ -641,6 +641,35 @@ window.requestAnimationFrame = function (step) {
 window.cancelAnimationFrame = function (id) { clearTimeout(id); };
 )";
 
+// Runs a copy of the exported page with the frame shim and `script` added, and returns what the
+// script wrote into <pre id="check"> as JSON; without it, failure says why.
+QJsonObject runCheckScript(const QString &index, const char *script, const QString &fragment,
+                           QString *failure)
+{
+    QString html = QString::fromUtf8(readFileBytes(index));
+    html.replace(QStringLiteral("<head>"),
+                 QStringLiteral("<head>\n<script>%1</script>").arg(QLatin1String(FrameShim)));
+    html.replace(QStringLiteral("</body>"),
+                 QStringLiteral("<script>%1</script>\n</body>").arg(QLatin1String(script)));
+    const QString page = QFileInfo(index).dir().filePath(QStringLiteral("check.html"));
+    if (!writeFileBytes(page, html.toUtf8())) {
+        *failure = QStringLiteral("Cannot write ") + page;
+        return {};
+    }
+    QUrl url = QUrl::fromLocalFile(page);
+    if (!fragment.isEmpty())
+        url.setFragment(fragment);
+    const BrowserRun run = runBrowser(url, {QStringLiteral("--dump-dom")});
+    static const QRegularExpression checkBox(QStringLiteral("<pre id=\"check\">(.*?)</pre>"));
+    const QRegularExpressionMatch match = checkBox.match(QString::fromUtf8(run.out));
+    if (!run.failure.isEmpty() || !match.hasMatch()) {
+        *failure =
+            run.failure + QStringLiteral("\nNo check result:\n") + QString::fromUtf8(run.err.right(3000));
+        return {};
+    }
+    return QJsonDocument::fromJson(unescapeHtml(match.captured(1)).toUtf8()).object();
+}
+
 // Drags the radius slider to 40, then presses Reset, and writes what the page did into
 // <pre id="check"> as JSON.
 const char TuningScript[] = R"(
@@ -693,25 +722,11 @@ void TestHeatmapPage::tunesTheHeat()
 
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    const QString index =
-        exportList(folder, entriesOf({cityRow(Istanbul), cityRow(Paris), cityRow(NewYork)}));
-    QString html = QString::fromUtf8(readFileBytes(index));
-    html.replace(QStringLiteral("<head>"),
-                 QStringLiteral("<head>\n<script>%1</script>").arg(QLatin1String(FrameShim)));
-    html.replace(QStringLiteral("</body>"),
-                 QStringLiteral("<script>%1</script>\n</body>").arg(QLatin1String(TuningScript)));
-    const QString page = folder.filePath(QStringLiteral("tuning.html"));
-    QVERIFY(writeFileBytes(page, html.toUtf8()));
-
-    QUrl url = QUrl::fromLocalFile(page);
-    if (!address.isEmpty())
-        url.setFragment(address);
-    const BrowserRun run = runBrowser(url, {QStringLiteral("--dump-dom")});
-    QVERIFY2(run.failure.isEmpty(), qPrintable(run.failure));
-    static const QRegularExpression checkBox(QStringLiteral("<pre id=\"check\">(.*?)</pre>"));
-    const QRegularExpressionMatch match = checkBox.match(QString::fromUtf8(run.out));
-    QVERIFY2(match.hasMatch(), run.err.right(3000).constData());
-    const QJsonObject check = QJsonDocument::fromJson(unescapeHtml(match.captured(1)).toUtf8()).object();
+    QString failure;
+    const QJsonObject check =
+        runCheckScript(exportList(folder, entriesOf({cityRow(Istanbul), cityRow(Paris), cityRow(NewYork)})),
+                       TuningScript, address, &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
     QCOMPARE(check.value(u"legend").toInt(), 1);
     // The legend runs from a lone point's colour (blue, yellow for a floor of 0.8, red for 1)
@@ -804,20 +819,10 @@ void TestHeatmapPage::redrawSumsEveryPointInView()
     }
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    QString html = QString::fromUtf8(readFileBytes(exportList(folder, entries)));
-    html.replace(QStringLiteral("<head>"),
-                 QStringLiteral("<head>\n<script>%1</script>").arg(QLatin1String(FrameShim)));
-    html.replace(QStringLiteral("</body>"),
-                 QStringLiteral("<script>%1</script>\n</body>").arg(QLatin1String(RedrawCheckScript)));
-    const QString page = folder.filePath(QStringLiteral("redraw.html"));
-    QVERIFY(writeFileBytes(page, html.toUtf8()));
-
-    const BrowserRun run = runBrowser(QUrl::fromLocalFile(page), {QStringLiteral("--dump-dom")});
-    QVERIFY2(run.failure.isEmpty(), qPrintable(run.failure));
-    static const QRegularExpression checkBox(QStringLiteral("<pre id=\"check\">(.*?)</pre>"));
-    const QRegularExpressionMatch match = checkBox.match(QString::fromUtf8(run.out));
-    QVERIFY2(match.hasMatch(), run.err.right(3000).constData());
-    const QJsonObject check = QJsonDocument::fromJson(unescapeHtml(match.captured(1)).toUtf8()).object();
+    QString failure;
+    const QJsonObject check =
+        runCheckScript(exportList(folder, entries), RedrawCheckScript, QString(), &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
 
     QVERIFY(check.value(u"sorted").toBool());
     const QJsonArray views = check.value(u"views").toArray();
