@@ -372,9 +372,15 @@
             return [pixels[index], pixels[index + 1], pixels[index + 2], pixels[index + 3]];
         },
 
+        // Draws again in the next frame; the moveend that ends a zoom draws anyway.
         redraw: function () {
-            if (this._heat && !this._frame && this._map && !this._map._animating) {
-                this._frame = L.Util.requestAnimFrame(this._redraw, this);
+            if (this._heat && this._map && !this._map._animatingZoom && !this._frame) {
+                this._frame = L.Util.requestAnimFrame(function () {
+                    this._frame = null;
+                    if (this._map) {
+                        this._reset();
+                    }
+                }, this);
             }
             return this;
         },
@@ -386,6 +392,7 @@
             }
             this.getPane().appendChild(this._canvas);
             map.on('moveend', this._reset, this);
+            map.on('move', this._onMove, this);
             if (map.options.zoomAnimation && L.Browser.any3d) {
                 map.on('zoomanim', this._animateZoom, this);
             }
@@ -399,12 +406,19 @@
             }
             L.DomUtil.remove(this._canvas);
             map.off('moveend', this._reset, this);
+            map.off('move', this._onMove, this);
             map.off('zoomanim', this._animateZoom, this);
         },
 
         addTo: function (map) {
             map.addLayer(this);
             return this;
+        },
+
+        // A drag or an animated pan moves the map many times before it ends: the heat follows
+        // once per frame, so the part of the world coming into view is not left blank.
+        _onMove: function () {
+            this.redraw();
         },
 
         _initCanvas: function () {
@@ -482,6 +496,11 @@
         },
 
         _reset: function () {
+            // A frame asked for by a move or an option change would only draw this again.
+            if (this._frame) {
+                L.Util.cancelAnimFrame(this._frame);
+                this._frame = null;
+            }
             var topLeft = this._map.containerPointToLayerPoint([0, 0]);
             L.DomUtil.setPosition(this._canvas, topLeft);
 
@@ -656,7 +675,6 @@
         },
 
         _redraw: function () {
-            this._frame = null;
             var map = this._map;
             if (!map) {
                 return;

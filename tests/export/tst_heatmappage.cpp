@@ -382,6 +382,7 @@ private Q_SLOTS:
     void tunesTheHeat_data();
     void tunesTheHeat();
     void redrawSumsEveryPointInView();
+    void heatFollowsADrag();
     void drawsOneHundredThousandPoints();
     void opensInFirefox();
 
@@ -844,6 +845,48 @@ void TestHeatmapPage::redrawSumsEveryPointInView()
     // Both ways of reading the points, and world copies past the date line.
     QVERIFY(cached > 0 && sorted > 0);
     QVERIFY(copies > 0);
+}
+
+// Opens on Paris at zoom 6, with Kyiv out of view to the east, then drags the map 800
+// pixels west as Leaflet's dragging does (the pane moves, "move" fires, the drag goes on).
+const char DragScript[] = R"(
+window.addEventListener('load', function () {
+    var map = window.heatmapPage.map, canvas = document.querySelector('.leaflet-heat-pane canvas'), out = {};
+    function heatAt(latLng) {
+        var at = map.latLngToLayerPoint(latLng).subtract(L.DomUtil.getPosition(canvas)).round();
+        if (at.x < 0 || at.y < 0 || at.x >= canvas.width || at.y >= canvas.height) return 0;
+        return canvas.getContext('2d').getImageData(at.x, at.y, 1, 1).data[3];
+    }
+    map.setView([48.85, 2.35], 6, { animate: false });
+    map.on('moveend', function () { out.moveEnded = true; });
+    out.kyivInView = map.getBounds().contains([50.45, 30.52]);
+    map._rawPanBy(L.point(800, 0));
+    map.fire('move');
+    out.kyivInViewAfterDrag = map.getBounds().contains([50.45, 30.52]);
+    requestAnimationFrame(function () { setTimeout(function () {
+        out.kyivHeat = heatAt([50.45, 30.52]);
+        var check = document.createElement('pre');
+        check.id = 'check';
+        check.textContent = JSON.stringify(out);
+        document.body.appendChild(check);
+    }, 0); });
+});
+)";
+
+void TestHeatmapPage::heatFollowsADrag()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QString failure;
+    const QJsonObject check =
+        runCheckScript(exportList(folder, entriesOf({QStringList{"50.45", "30.52"}, cityRow(Paris)})),
+                       DragScript, QString(), &failure);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QVERIFY(!check.value(u"kyivInView").toBool());
+    QVERIFY2(check.value(u"kyivInViewAfterDrag").toBool(), qPrintable(QJsonDocument(check).toJson()));
+    QVERIFY(!check.value(u"moveEnded").toBool());
+    // Within a frame of the move, still dragging, Kyiv is drawn where it now is.
+    QVERIFY2(check.value(u"kyivHeat").toInt() > 0, qPrintable(QJsonDocument(check).toJson()));
 }
 
 void TestHeatmapPage::drawsOneHundredThousandPoints()
