@@ -635,11 +635,19 @@ void TestHeatmapPage::tunesTheHeat_data()
 
 // Headless Chromium with virtual time does not always run animation frames before it stops;
 // timers it does run. Loaded before the page's scripts, so the page draws on these frames.
+// Check scripts report through reportCheck.
 const char FrameShim[] = R"(
 window.requestAnimationFrame = function (step) {
     return setTimeout(function () { step(performance.now()); }, 16);
 };
 window.cancelAnimationFrame = function (id) { clearTimeout(id); };
+// A check script ends by handing what it found to this.
+window.reportCheck = function (out) {
+    var check = document.createElement('pre');
+    check.id = 'check';
+    check.textContent = JSON.stringify(out);
+    document.body.appendChild(check);
+};
 )";
 
 // Runs a copy of the exported page with the frame shim and `script` added, and returns what the
@@ -706,10 +714,7 @@ window.addEventListener('load', function () {
             out.radiusAfterReset = page.heat.options.radius;
             out.addressAfterReset = location.hash;
             out.shownAfterReset = Array.prototype.map.call(sliders, function (s) { return s.name + '=' + s.value; }).join(' ');
-            var check = document.createElement('pre');
-            check.id = 'check';
-            check.textContent = JSON.stringify(out);
-            document.body.appendChild(check);
+            reportCheck(out);
         });
     });
 });
@@ -791,10 +796,7 @@ window.addEventListener('load', function () {
         });
         out.views.push(result);
     });
-    var check = document.createElement('pre');
-    check.id = 'check';
-    check.textContent = JSON.stringify(out);
-    document.body.appendChild(check);
+    reportCheck(out);
 });
 )";
 
@@ -865,10 +867,7 @@ window.addEventListener('load', function () {
     out.kyivInViewAfterDrag = map.getBounds().contains([50.45, 30.52]);
     requestAnimationFrame(function () { setTimeout(function () {
         out.kyivHeat = heatAt([50.45, 30.52]);
-        var check = document.createElement('pre');
-        check.id = 'check';
-        check.textContent = JSON.stringify(out);
-        document.body.appendChild(check);
+        reportCheck(out);
     }, 0); });
 });
 )";
