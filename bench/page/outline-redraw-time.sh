@@ -8,22 +8,16 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="${1:-$root/build}"
 runs="${2:-5}"
+source "$root/bench/page/common.sh"
 
 cmake --build "$build" --target thermira thermira_data >/dev/null
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 echo "41.0,29.0" >"$work/points.csv"
-"$build/thermira" --separator , --export "$work/page" "$work/points.csv" >/dev/null
-cp "$root/bench/page/outline-redraw.js" "$work/page/"
-sed 's#</body>#<script src="outline-redraw.js"></script>\n</body>#' "$work/page/index.html" >"$work/page/bench.html"
+bench_page "$build" "$work/points.csv" "$root/bench/page/outline-redraw.js" "$work/page"
 
 for ((i = 1; i <= runs; i++)); do
-    profile="$(mktemp -d)"
     echo "run $i:"
-    chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
-        --user-data-dir="$profile" --host-resolver-rules='MAP * ~NOTFOUND' --window-size=1200,800 \
-        --dump-dom "file://$work/page/bench.html" 2>/dev/null |
-        sed -n '/<pre id="bench">/,/<\/pre>/p' | sed 's/<[^>]*>//g; s/^/  /'
-    rm -rf "$profile"
+    bench_figures "$work/page" | sed 's/^/  /'
 done

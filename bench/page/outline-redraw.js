@@ -1,7 +1,6 @@
 // Injected by outline-redraw-time.sh: times the outline layer, adding it (decode + first draw)
 // and its redraw after setView at several zooms. Chromium rasterizes a canvas later, at paint;
-// reading one pixel back makes it do so inside the timing. With "#canvas" or "#svg" and a
-// GeoJSON of the same land in window.outlineGeoJSON, Leaflet's own renderers are timed instead.
+// reading one pixel back makes it do so inside the timing.
 (function () {
     'use strict';
     var out = document.createElement('pre');
@@ -15,28 +14,17 @@
         return s[Math.floor((s.length - 1) / 2)];
     }
     function flush(layer) {
-        var c = layer._container || (layer._renderer && layer._renderer._container);
-        if (c && c.getContext) c.getContext('2d').getImageData(0, 0, 1, 1);
+        layer._container.getContext('2d').getImageData(0, 0, 1, 1);
     }
-    var variant = location.hash.substring(1) || 'outline', layer;
     var started = performance.now();
-    if (variant === 'outline') {
-        layer = L.outlineLayer(worldOutline, { pane: 'outline' });
-    } else {
-        layer = L.geoJSON(window.outlineGeoJSON, { pane: 'outline', interactive: false,
-            renderer: variant === 'canvas' ? L.canvas({ pane: 'outline' }) : L.svg({ pane: 'outline' }),
-            style: { color: '#a9a290', weight: 0.8, fillColor: '#f2efe6', fillOpacity: 1 } });
-    }
+    var layer = L.outlineLayer(worldOutline, { pane: 'outline' });
     map.addLayer(layer);
     flush(layer);
-    var added = performance.now() - started;
-    lines.push(variant + ' add (decode + first draw): ' + added.toFixed(1) + ' ms');
-    if (variant === 'outline') {
-        started = performance.now();
-        layer._redraw();
-        flush(layer);
-        lines.push('outline first-view redraw: ' + (performance.now() - started).toFixed(1) + ' ms');
-    }
+    lines.push('outline add (decode + first draw): ' + (performance.now() - started).toFixed(1) + ' ms');
+    started = performance.now();
+    layer._redraw();
+    flush(layer);
+    lines.push('outline first-view redraw: ' + (performance.now() - started).toFixed(1) + ' ms');
     var centres = [[20, 0], [48, 10], [35, 105], [-15, -55], [40, -95], [0, 179]];
     [2, 3, 5, 8].forEach(function (zoom) {
         var setView = [], redraw = [];
@@ -46,17 +34,14 @@
                 map.setView(c, zoom, { animate: false });
                 flush(layer);
                 setView.push(performance.now() - t);
-                if (variant === 'outline') {
-                    t = performance.now();
-                    layer._redraw();
-                    flush(layer);
-                    redraw.push(performance.now() - t);
-                }
+                t = performance.now();
+                layer._redraw();
+                flush(layer);
+                redraw.push(performance.now() - t);
             });
         }
-        lines.push('zoom ' + zoom + ': setView median ' + median(setView).toFixed(1) + ' ms' +
-                   (redraw.length ? ', _redraw median ' + median(redraw).toFixed(1) + ' ms, max ' +
-                    Math.max.apply(null, redraw).toFixed(1) + ' ms' : ''));
+        lines.push('zoom ' + zoom + ': setView median ' + median(setView).toFixed(1) + ' ms, _redraw median ' +
+                   median(redraw).toFixed(1) + ' ms, max ' + Math.max.apply(null, redraw).toFixed(1) + ' ms');
     });
     out.textContent = lines.join('\n');
 }());

@@ -11,6 +11,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 build="${1:-$root/build}"
 runs="${2:-5}"
 points="${THERMIRA_BENCH_POINTS:-1000000}"
+source "$root/bench/page/common.sh"
 
 cmake --build "$build" --target thermira thermira_data >/dev/null
 
@@ -19,18 +20,11 @@ trap 'rm -rf "$work"' EXIT
 # Uniform over the land-bearing latitudes and every longitude, four decimals, the same every time.
 awk -v n="$points" 'BEGIN { srand(11); for (i = 0; i < n; i++)
        printf "%.4f,%.4f\n", rand() * 140 - 60, rand() * 360 - 180 }' >"$work/points.csv"
-"$build/thermira" --separator , --export "$work/page" "$work/points.csv" >/dev/null
-cp "$root/bench/page/page-redraw.js" "$work/page/"
-sed 's#</body>#<script src="page-redraw.js"></script>\n</body>#' "$work/page/index.html" >"$work/page/bench.html"
+bench_page "$build" "$work/points.csv" "$root/bench/page/page-redraw.js" "$work/page"
 
 data=() redraw=() moves=()
 for ((i = 1; i <= runs; i++)); do
-    profile="$(mktemp -d)"
-    dom="$(chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking \
-        --user-data-dir="$profile" --host-resolver-rules='MAP * ~NOTFOUND' --window-size=1200,800 \
-        --dump-dom "file://$work/page/bench.html" 2>/dev/null)"
-    rm -rf "$profile"
-    figures="$(sed -n '/<pre id="bench">/,/<\/pre>/p' <<<"$dom" | sed 's/<[^>]*>//g')"
+    figures="$(bench_figures "$work/page")"
     if ! grep -q '^redraw: median' <<<"$figures"; then
         echo "page-redraw-time: run $i gave no figures: $figures" >&2
         exit 1
